@@ -1,0 +1,24 @@
+#pragma once
+// A result code with an owned copy of the engine's last error text.
+
+#include <memory>
+
+#include "engine/exit_code.h"
+
+class EngineResult {
+public:
+    // For a non-zero code, asks the engine for its last error text, keeps a copy and releases
+    // the engine's string. Code 0 asks nothing.
+    explicit EngineResult(int32_t code);
+    EngineResult(const EngineResult&) = delete;
+    EngineResult& operator=(const EngineResult&) = delete;
+
+    int32_t code() const { return code_; }
+    const char* message() const { return ResultMessage(code_); }
+    // The engine's text, or null. Never shown to the user.
+    const char* engineText() const { return engineText_.get(); }
+
+private:
+    int32_t code_;
+    std::unique_ptr<char[]> engineText_;
+};

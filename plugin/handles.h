@@ -1,0 +1,131 @@
+#pragma once
+// Owners for every kind of Win32 handle the plug-in touches: one generic owner over a traits
+// type, one alias per kind. Owners move, never copy; nothing else calls a close function.
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <utility>
+
+template <typename Traits>
+class UniqueHandle {
+public:
+    using Handle = typename Traits::Handle;
+
+    UniqueHandle() noexcept : handle_(Traits::Invalid()) {}
+    explicit UniqueHandle(Handle handle) noexcept : handle_(handle) {}
+    UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+        if (this != &other) reset(other.release());
+        return *this;
+    }
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+    ~UniqueHandle() { reset(); }
+
+    Handle get() const noexcept { return handle_; }
+    bool valid() const noexcept { return handle_ != Traits::Invalid(); }
+    explicit operator bool() const noexcept { return valid(); }
+
+    // For APIs that fill a handle through a pointer: closes the held one first.
+    Handle* put() noexcept {
+        reset();
+        return &handle_;
+    }
+    Handle release() noexcept { return std::exchange(handle_, Traits::Invalid()); }
+    void reset(Handle handle = Traits::Invalid()) noexcept {
+        Handle old = std::exchange(handle_, handle);
+        if (old != Traits::Invalid()) Traits::Close(old);
+    }
+
+private:
+    Handle handle_;
+};
+
+struct RegKeyTraits {
+    using Handle = HKEY;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { RegCloseKey(h); }
+};
+// Kernel handles that use NULL for "none" (events, threads).
+struct KernelHandleTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { CloseHandle(h); }
+};
+struct ModuleTraits {
+    using Handle = HMODULE;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { FreeLibrary(h); }
+};
+struct MenuTraits {
+    using Handle = HMENU;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { DestroyMenu(h); }
+};
+// Find handles use INVALID_HANDLE_VALUE for "none"; keeping them apart stops the mix-up.
+struct FindHandleTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void Close(Handle h) noexcept { FindClose(h); }
+};
+template <typename GdiHandle>
+struct GdiObjectTraits {
+    using Handle = GdiHandle;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { DeleteObject(h); }
+};
+// Blocks from the C runtime heap (malloc/calloc).
+struct HeapBlockTraits {
+    using Handle = void*;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { std::free(h); }
+};
+struct CFileTraits {
+    using Handle = std::FILE*;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { std::fclose(h); }
+};
+
+using UniqueRegKey = UniqueHandle<RegKeyTraits>;
+using UniqueEvent = UniqueHandle<KernelHandleTraits>;
+using UniqueThreadHandle = UniqueHandle<KernelHandleTraits>;
+using UniqueModule = UniqueHandle<ModuleTraits>;
+using UniqueMenu = UniqueHandle<MenuTraits>;
+using UniqueFindHandle = UniqueHandle<FindHandleTraits>;
+using UniqueFont = UniqueHandle<GdiObjectTraits<HFONT>>;
+using UniqueBitmap = UniqueHandle<GdiObjectTraits<HBITMAP>>;
+using UniqueHeapBlock = UniqueHandle<HeapBlockTraits>;
+using UniqueCFile = UniqueHandle<CFileTraits>;
+
+// Selects a GDI object into a device context and puts the previous one back on scope exit.
+class ScopedSelectObject {
+public:
+    ScopedSelectObject(HDC dc, HGDIOBJ object) noexcept : dc_(dc), previous_(SelectObject(dc, object)) {}
+    ~ScopedSelectObject() {
+        if (previous_ != nullptr && previous_ != HGDI_ERROR) SelectObject(dc_, previous_);
+    }
+    ScopedSelectObject(const ScopedSelectObject&) = delete;
+    ScopedSelectObject& operator=(const ScopedSelectObject&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ previous_;
+};
+
+// A window's device context from GetDC, released on scope exit.
+class ScopedWindowDC {
+public:
+    explicit ScopedWindowDC(HWND window) noexcept : window_(window), dc_(GetDC(window)) {}
+    ~ScopedWindowDC() {
+        if (dc_ != nullptr) ReleaseDC(window_, dc_);
+    }
+    ScopedWindowDC(const ScopedWindowDC&) = delete;
+    ScopedWindowDC& operator=(const ScopedWindowDC&) = delete;
+    HDC get() const noexcept { return dc_; }
+
+private:
+    HWND window_;
+    HDC dc_;
+};

@@ -1,0 +1,19 @@
+#pragma once
+// The "Nero" sub-menu in the player's pop-up menus, the routing of its two commands, and the
+// opening of the burn dialog on the worker thread.
+
+#include <windows.h>
+
+constexpr UINT kCommandBurnPlaylist = 8000;
+constexpr UINT kCommandBurnSelected = 8001;
+
+// Installed on the player's main window; forwards every message to the saved procedure.
+LRESULT CALLBACK PlayerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Where PlayerWindowProc forwards to (set by QGeneralModule when it subclasses the window).
+extern WNDPROC previousPlayerWindowProc;
+
+void BuildPlayerMenu(HMENU menu);
+// Destroys the plug-in's sub-menu if it still exists (at shutdown).
+void DestroyBurnPopupMenu();
+// Runs on the worker thread; returns when the burn dialog has closed.
+void OpenBurnDialog();

@@ -1,0 +1,3 @@
+#include "plugin/trace.h"
+
+void Trace(const char* /*format*/, ...) {}

@@ -1,0 +1,24 @@
+#pragma once
+// Resource identifiers of the plug-in module.
+
+#define IDD_BURN 103
+#define IDB_BURN_BUTTON 105
+#define IDB_CANCEL_BUTTON 106
+#define IDD_ABOUT 107
+#define IDB_BANNER 132
+#define IDB_EXIT_BUTTON 133
+
+#define IDC_BURN_BUTTON 1
+#define IDC_EXIT_BUTTON 2
+#define IDC_PROGRESS 1009
+#define IDC_STATUS 1010
+#define IDC_DRIVE_BOX 1013
+#define IDC_TYPE_BOX 1014
+#define IDC_UNDERRUN 1015
+#define IDC_SIMULATE 1016
+#define IDC_GAP 1017
+
+#define IDC_ABOUT_LINK 1020
+#define IDC_ABOUT_LINE1 1021
+#define IDC_ABOUT_LINE2 1022
+#define IDC_ABOUT_LINE3 1023
