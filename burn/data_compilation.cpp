@@ -175,13 +175,13 @@ int32_t EngineSession::BuildIsoTrack(const BurnJob& job, void** track, IsoItem**
         const uint32_t trackNumber =
             job.importTrack != -1 ? static_cast<uint32_t>(job.importTrack) : DiscTrackCount(discInfo_) - 1;
         // The information read now replaces the held one, which would otherwise never be released.
-        engine::NeroFreeMem(std::exchange(discInfo_, nullptr));
+        if (discInfo_ != nullptr) engine::NeroFreeMem(std::exchange(discInfo_, nullptr));
         discInfo_ = engine::NeroGetCDInfo(deviceHandle_, 0);
         if (discInfo_ == nullptr) return EXITCODE_NO_CD_INFO;
         // Compared unsigned, so a negative track number other than -1 is refused too.
         if (trackNumber >= DiscTrackCount(discInfo_)) return EXITCODE_INVALID_IMPORT_SESSION;
         // The engine fills the slot; a stamp from an earlier import would never be released.
-        engine::NeroFreeCDStamp(std::exchange(discStamp_, nullptr));
+        if (discStamp_ != nullptr) engine::NeroFreeCDStamp(std::exchange(discStamp_, nullptr));
         *imported = static_cast<IsoItem*>(
             engine::NeroImportIsoTrackEx(deviceHandle_, trackNumber, &discStamp_, ImportFlags(job)));
         return *imported == nullptr ? EXITCODE_NO_CD_INSERTED : EXITCODE_OK;
