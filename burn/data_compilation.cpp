@@ -61,8 +61,9 @@ bool IsDotName(const char* name) {
 // cut source path would name another file.
 bool FitsItemField(size_t length) { return length <= kRecordTextChars; }
 
-void CopyItemText(char (&field)[256], const std::string& text) {
-    std::memcpy(field, text.c_str(), text.size() + 1);
+// `length` fits the field (checked by the caller); the NUL is copied with the text.
+void CopyItemText(char (&field)[256], const char* text, size_t length) {
+    std::memcpy(field, text, length + 1);
 }
 
 IsoItem* CreateIsoItem() {
@@ -133,17 +134,19 @@ int32_t EngineSession::AddPathItems(const BurnJob& job, const char* path, IsoIte
     if (length == 0 || length >= MAX_PATH) return EXITCODE_INTERNAL;
     const char* lastSeparator = std::strrchr(fullPath, '\\');
     if (lastSeparator == nullptr) return EXITCODE_INTERNAL;
-    const std::string folderPath(fullPath, static_cast<size_t>(lastSeparator - fullPath));
 
     OwnedChain items;
-    std::string source;
+    // Every entry's source is this folder's path, a backslash and its name.
+    std::string source(fullPath, static_cast<size_t>(lastSeparator - fullPath) + 1);
+    const size_t folderPrefixLength = source.size();
     for (; scan.HasEntry(); scan.Advance()) {
         const WIN32_FIND_DATAA& entry = scan.CurrentEntry();
         const bool isFolder = scan.CurrentIsFolder();
         if (isFolder && (!job.includeFolders || IsDotName(entry.cFileName))) continue;
 
         const size_t nameLength = std::strlen(entry.cFileName);
-        source.assign(folderPath).append(1, '\\').append(entry.cFileName, nameLength);
+        source.resize(folderPrefixLength);
+        source.append(entry.cFileName, nameLength);
         if (!FitsItemField(nameLength) || !FitsItemField(source.size())) return EXITCODE_FILE_OPEN;
 
         IsoItem* item = CreateIsoItem();
@@ -151,9 +154,9 @@ int32_t EngineSession::AddPathItems(const BurnJob& job, const char* path, IsoIte
         items.PushFront(item);
         item->isFolder = isFolder ? 1 : 0;
         item->entryTime = EntryTimeFromCreationTime(entry.ftCreationTime);
-        CopyItemText(item->name, std::string(entry.cFileName, nameLength));
+        CopyItemText(item->name, entry.cFileName, nameLength);
         if (!isFolder) {
-            CopyItemText(item->sourcePath, source);
+            CopyItemText(item->sourcePath, source.c_str(), source.size());
             continue;
         }
         item->firstItem = nullptr;
