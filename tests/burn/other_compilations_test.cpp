@@ -151,3 +151,26 @@ TEST_F(OtherRecordsTest, TrackModeEntriesCarryTheNamesUnexamined) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(OtherRecordsTest, BurnReachesTheBuilderOfEveryKindWithItsFormat) {
+    const struct {
+        uint32_t kind;
+        const char* file;
+        long format;
+    } cases[] = {{1, "a.wav", 0}, {2, "a.mpg", 1}, {3, "a.jpg", 1}, {4, nullptr, 2}, {5, nullptr, 3}};
+    for (const auto& c : cases) {
+        UseScenario();
+        job_.Reset();
+        job_.SetCompilationKind(c.kind);
+        if (c.file != nullptr) job_.AddFile(c.file);
+        job_.imageFile = "disc.iso";
+        EXPECT_EQ(0, session_->Burn(job_).code()) << "kind " << c.kind;
+        auto burns = Calls("NeroBurn");
+        ASSERT_EQ(1u, burns.size()) << "kind " << c.kind;
+        EXPECT_EQ(c.format, burns[0].Int("format")) << "kind " << c.kind;
+    }
+}
+
+}  // namespace
