@@ -5,6 +5,7 @@
 
 #include "engine/engine_library.h"
 #include "support/engine_registry.h"
+#include "support/engine_standin.h"
 
 namespace reg = engine_registry;
 
@@ -141,4 +142,44 @@ TEST(EngineBinders, FallbacksWithoutAnEngine) {
     EXPECT_EQ(engine::NeroGetLocalizedWaitCDTexts(1), nullptr);
     engine::NeroDone();
     engine::NeroFreeMem(nullptr);
+}
+
+namespace {
+
+class EngineLoaderWithStandin : public EngineLoaderRegistry {
+protected:
+    void TearDown() override {
+        EngineLoaderRegistry::TearDown();
+        ExpectNoLedgerReports(standin_.ReadLog());
+    }
+    EngineStandin standin_;
+};
+
+}  // namespace
+
+TEST_F(EngineLoaderWithStandin, LoadsFromADirectoryWithTrailingBackslash) {
+    reg::SetShared(standin_.EngineFolder() + "\\");
+    EXPECT_TRUE(loadEngine());
+    EXPECT_TRUE(engineLoaded());
+    EXPECT_EQ(reg::Shared(), standin_.EngineFolder());
+    EXPECT_NE(reg::Path().find(standin_.EngineFolder() + "\\;"), std::string::npos);
+}
+
+TEST_F(EngineLoaderWithStandin, LoadsThroughAppPathsAndRemembersIt) {
+    reg::SetAppPath(standin_.EngineFolder());
+    EXPECT_TRUE(loadEngine());
+    EXPECT_EQ(reg::Shared(), standin_.EngineFolder());
+    releaseEngine();
+    reg::Clear();
+    reg::SetShared(standin_.EngineFolder());
+    EXPECT_TRUE(loadEngine()) << "the copied value serves the next load";
+}
+
+TEST_F(EngineLoaderWithStandin, EachBinderLooksItsEntryPointUpAtEveryCall) {
+    reg::SetShared(standin_.EngineFolder());
+    standin_.Use(EngineScenario().Version(5561));
+    ASSERT_TRUE(loadEngine());
+    EXPECT_EQ(engineApiVersion(), 5561u);
+    releaseEngine();
+    EXPECT_EQ(engineApiVersion(), 0u) << "no stale entry point after release";
 }
