@@ -5,49 +5,31 @@
 #include <vector>
 
 #include "plugin/handles.h"
+#include "support/engine_standin.h"
 
 namespace engine_registry {
 
-const char kSharedKey[] = "SOFTWARE\\ahead\\Shared";
-const char kAppPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Nero.exe";
+void Clear() {
+    DeleteSharedEngineDirectory();
+    DeleteAppPathsEngineKey();
+}
 
-namespace {
+void SetShared(const std::string& directory) { SetSharedEngineDirectory(directory); }
 
-void WriteValue(const char* keyName, const char* valueName, DWORD type, const std::string& bytes) {
+void SetSharedBytes(const std::string& bytes) {
     UniqueRegKey key;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyName, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(), nullptr) !=
-        ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSharedEngineKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(),
+                        nullptr) != ERROR_SUCCESS)
         return;
-    RegSetValueExA(key.get(), valueName, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+    RegSetValueExA(key.get(), "NeroAPI", 0, REG_BINARY, reinterpret_cast<const BYTE*>(bytes.data()),
                    static_cast<DWORD>(bytes.size()));
 }
 
-}  // namespace
-
-void Clear() {
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kSharedKey);
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kAppPathsKey);
-}
-
-void SetShared(const std::string& directory) {
-    WriteValue(kSharedKey, "NeroAPI", REG_SZ, std::string(directory.c_str(), directory.size() + 1));
-}
-
-void SetSharedBytes(const std::string& bytes) { WriteValue(kSharedKey, "NeroAPI", REG_BINARY, bytes); }
-
-void SetAppPath(const std::string& directory) {
-    WriteValue(kAppPathsKey, "Path", REG_SZ, std::string(directory.c_str(), directory.size() + 1));
-}
+void SetAppPath(const std::string& directory) { SetAppPathsEngineDirectory(directory); }
 
 std::string Shared() {
-    UniqueRegKey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSharedKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return "<missing>";
-    std::vector<char> buffer(1024, '\0');
-    DWORD size = static_cast<DWORD>(buffer.size() - 1);
-    if (RegQueryValueExA(key.get(), "NeroAPI", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &size) !=
-        ERROR_SUCCESS)
-        return "<missing>";
-    return buffer.data();
+    std::string directory;
+    return ReadSharedEngineDirectory(directory) ? directory : "<missing>";
 }
 
 std::string Path() {

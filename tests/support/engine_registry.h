@@ -1,17 +1,13 @@
 #pragma once
-// The two registry places the engine loader reads, set and cleared by tests, and the process
-// "PATH" kept and put back around each test.
+// Short names for the registry places the engine loader reads (on top of engine_standin.h), a
+// raw writer for values without a terminator, and the process "PATH".
 
 #include <string>
 
 namespace engine_registry {
 
-extern const char kSharedKey[];
-extern const char kAppPathsKey[];
-
-// Removes both values and both keys.
+// Removes both values.
 void Clear();
-// Writes "NeroAPI" under the shared key (REG_SZ, terminator included).
 void SetShared(const std::string& directory);
 // Writes raw bytes as "NeroAPI" (REG_BINARY, so nothing adds a terminator).
 void SetSharedBytes(const std::string& bytes);
