@@ -210,13 +210,15 @@ DriveList* NeroGetAvailableDrivesEx(int32_t mediumType, void* reserved) {
 }
 
 void* NeroOpenDevice(const DeviceRecord* device) {
-    if (engineApiVersion() >= kEngineVersionOlderDeviceRecordBelow)
-        return CallEngine<void*>("NeroOpenDevice", nullptr, static_cast<const void*>(device));
+    typedef void*(__cdecl * OpenDeviceFn)(const void*);
+    OpenDeviceFn entry = EntryPoint<OpenDeviceFn>("NeroOpenDevice");
+    if (entry == nullptr || device == nullptr) return nullptr;
+    if (engineApiVersion() >= kEngineVersionOlderDeviceRecordBelow) return entry(device);
     UniqueHeapBlock block(std::calloc(1, sizeof(OldDeviceRecord)));
     if (!block) return nullptr;
     OldDeviceRecord* old = static_cast<OldDeviceRecord*>(block.get());
     FillOldDeviceRecord(*device, *old);
-    return CallEngine<void*>("NeroOpenDevice", nullptr, static_cast<const void*>(old));
+    return entry(old);
 }
 
 void NeroCloseDevice(void* device) { CallEngineNoResult("NeroCloseDevice", device); }
