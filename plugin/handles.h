@@ -70,6 +70,12 @@ struct FindHandleTraits {
     static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
     static void Close(Handle h) noexcept { FindClose(h); }
 };
+// File handles from CreateFile also use INVALID_HANDLE_VALUE for "none".
+struct FileHandleTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void Close(Handle h) noexcept { CloseHandle(h); }
+};
 template <typename GdiHandle>
 struct GdiObjectTraits {
     using Handle = GdiHandle;
@@ -94,6 +100,7 @@ using UniqueThreadHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;
 using UniqueMenu = UniqueHandle<MenuTraits>;
 using UniqueFindHandle = UniqueHandle<FindHandleTraits>;
+using UniqueFile = UniqueHandle<FileHandleTraits>;
 using UniqueFont = UniqueHandle<GdiObjectTraits<HFONT>>;
 using UniqueBitmap = UniqueHandle<GdiObjectTraits<HBITMAP>>;
 using UniqueHeapBlock = UniqueHandle<HeapBlockTraits>;

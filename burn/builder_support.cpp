@@ -1,0 +1,43 @@
+#include "burn/builder_support.h"
+
+#include <cstring>
+#include <new>
+
+#include "burn/data_compilation.h"
+#include "engine/engine_library.h"
+#include "engine/exit_code.h"
+
+void CopyTextField(char* field, size_t maxChars, const char* text) {
+    size_t length = text == nullptr ? 0 : strnlen(text, maxChars);
+    if (length > 0) std::memcpy(field, text, length);
+    field[length] = '\0';
+}
+
+const char* FileExtension(const char* name) {
+    return name == nullptr ? nullptr : std::strrchr(name, '.');
+}
+
+bool SameTextIgnoringCase(const char* a, const char* b) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    for (; *a != '\0' && *b != '\0'; ++a, ++b) {
+        if (lower(*a) != lower(*b)) return false;
+    }
+    return *a == *b;
+}
+
+void ReleaseDataTrack(void* track, IsoItem* root) {
+    engine::NeroFreeIsoTrack(track);
+    FreeIsoItems(root);
+}
+
+int32_t CodeOfCurrentException() {
+    try {
+        throw;
+    } catch (EXITCODE failure) {
+        return failure;
+    } catch (const std::bad_alloc&) {
+        return EXITCODE_OUT_OF_MEMORY;
+    } catch (...) {
+        return EXITCODE_INTERNAL;
+    }
+}

@@ -1,0 +1,34 @@
+#include "burn/burn_job.h"
+#include "engine/engine_callbacks.h"
+#include "engine/engine_library.h"
+#include "engine/engine_session.h"
+
+namespace {
+
+int32_t BuildForKind(EngineSession& session, const BurnJob& job) {
+    switch (job.compilationKind) {
+        case kKindAudio:
+            return session.BuildAudioCompilation(job);
+        case kKindVideo:
+        case kKindVideoStill:
+            return session.BuildVideoCompilation(job);
+        case kKindImage:
+            return session.BuildImageBurn(job);
+        case kKindTrackMode:
+            return session.BuildTrackModeRecord(job);
+        default:
+            return EXITCODE_INTERNAL;
+    }
+}
+
+}  // namespace
+
+EngineResult EngineSession::Burn(BurnJob& job) { return EngineResult(BuildForKind(*this, job)); }
+
+int32_t EngineSession::BurnStep(int32_t format, void* record) {
+    const DWORD speed = static_cast<DWORD>(job_.EffectiveSpeed());
+    const DWORD flags = job_.BurnFlags();
+    const int32_t engineResult =
+        engine::NeroBurn(deviceHandle_, format, record, flags, speed, &engineProgressRecord());
+    return MapBurnResult(engineResult);
+}

@@ -1,0 +1,212 @@
+#include "burn/data_compilation.h"
+
+#include <cstring>
+#include <ctime>
+#include <utility>
+
+#include "burn/burn_job.h"
+#include "engine/engine_library.h"
+#include "engine/engine_session.h"
+
+namespace {
+
+// 1 January 1970 in FILETIME ticks of 100 ns since 1601.
+constexpr unsigned long long kUnixEpochTicks = 116444736000000000ULL;
+constexpr unsigned long long kTicksPerSecond = 10000000ULL;
+
+constexpr IsoEntryTime kUnconvertibleEntryTime = {0, 0, 0, 1, 0, 70, 4, 0, 0};
+
+IsoItem* LastItem(IsoItem* chain) {
+    while (chain->nextItem != nullptr) chain = chain->nextItem;
+    return chain;
+}
+
+// Owns a chain of items until it is handed on; releases it on every early return.
+class OwnedChain {
+public:
+    OwnedChain() = default;
+    OwnedChain(const OwnedChain&) = delete;
+    OwnedChain& operator=(const OwnedChain&) = delete;
+    ~OwnedChain() { FreeIsoItems(head_); }
+
+    IsoItem* head() const { return head_; }
+    void PushFront(IsoItem* item) {
+        item->nextItem = head_;
+        head_ = item;
+    }
+    // Takes the first item off the chain; the caller owns it.
+    IsoItem* PopFront() {
+        IsoItem* item = head_;
+        head_ = item->nextItem;
+        item->nextItem = nullptr;
+        return item;
+    }
+    // Puts a whole chain before the present items.
+    void PrependChain(IsoItem* chain) {
+        if (chain == nullptr) return;
+        if (head_ != nullptr) LastItem(chain)->nextItem = head_;
+        head_ = chain;
+    }
+    IsoItem* Release() { return std::exchange(head_, nullptr); }
+
+private:
+    IsoItem* head_ = nullptr;
+};
+
+bool IsDotName(const char* name) {
+    return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
+}
+
+// The engine's item fields hold 255 characters; a longer text is refused, never cut, since a
+// cut source path would name another file.
+bool FitsItemField(size_t length) { return length <= kRecordTextChars; }
+
+void CopyItemText(char (&field)[256], const std::string& text) {
+    std::memcpy(field, text.c_str(), text.size() + 1);
+}
+
+IsoItem* CreateIsoItem() {
+    return static_cast<IsoItem*>(engine::NeroCreateIsoItemOfSize(kIsoItemSize));
+}
+
+uint32_t DiscTrackCount(const void* discInfo) {
+    uint32_t count = 0;
+    std::memcpy(&count, static_cast<const char*>(discInfo) + kDiscInfoTrackCountOffset, sizeof count);
+    return count;
+}
+
+DWORD ImportFlags(const BurnJob& job) {
+    DWORD flags = 0;
+    if (job.importFlag08) flags |= 0x8;
+    if (job.importFlag02) flags |= 0x2;
+    if (job.importFlag04) flags |= 0x4;
+    return flags;
+}
+
+DWORD IsoTrackFlags(const BurnJob& job) {
+    DWORD flags = 0;
+    if (!job.isoFlag01Off) flags |= 0x1;
+    if (job.isoFlag02) flags |= 0x2;
+    if (job.isoFlag04) flags |= 0x4;
+    if (job.isoFlag08) flags |= 0x8;
+    if (job.isoFlag10) flags |= 0x10;
+    if (job.isoFlag40) flags |= 0x40;
+    return flags;
+}
+
+}  // namespace
+
+IsoEntryTime EntryTimeFromCreationTime(const FILETIME& creationTime) {
+    unsigned long long ticks =
+        (static_cast<unsigned long long>(creationTime.dwHighDateTime) << 32) | creationTime.dwLowDateTime;
+    if (ticks < kUnixEpochTicks) return kUnconvertibleEntryTime;
+    unsigned long long seconds = (ticks - kUnixEpochTicks) / kTicksPerSecond;
+    std::time_t time = static_cast<std::time_t>(seconds);
+    if (time < 0 || static_cast<unsigned long long>(time) != seconds) return kUnconvertibleEntryTime;
+    const std::tm* local = std::localtime(&time);
+    if (local == nullptr) return kUnconvertibleEntryTime;
+    return IsoEntryTime{local->tm_sec,  local->tm_min,  local->tm_hour,
+                        local->tm_mday, local->tm_mon,  local->tm_year,
+                        local->tm_wday, local->tm_yday, local->tm_isdst};
+}
+
+void FreeIsoItems(IsoItem* chain) {
+    while (chain != nullptr) {
+        IsoItem* next = chain->nextItem;
+        if (chain->isFolder) FreeIsoItems(chain->firstItem);
+        if (chain->isReference) {
+            engine::NeroFreeMem(chain);
+        } else {
+            engine::NeroFreeIsoItem(chain);
+        }
+        chain = next;
+    }
+}
+
+int32_t EngineSession::AddPathItems(const BurnJob& job, const char* path, IsoItem** chain, int depth) {
+    *chain = nullptr;
+    DirectoryScan scan(path);
+    if (!scan.HasEntry()) return depth > 0 ? EXITCODE_OK : EXITCODE_FILE_NOT_FOUND;
+
+    char fullPath[MAX_PATH];
+    DWORD length = GetFullPathNameA(path, MAX_PATH, fullPath, nullptr);
+    if (length == 0 || length >= MAX_PATH) return EXITCODE_INTERNAL;
+    const char* lastSeparator = std::strrchr(fullPath, '\\');
+    if (lastSeparator == nullptr) return EXITCODE_INTERNAL;
+    const std::string folderPath(fullPath, static_cast<size_t>(lastSeparator - fullPath));
+
+    OwnedChain items;
+    std::string source;
+    for (; scan.HasEntry(); scan.Advance()) {
+        const WIN32_FIND_DATAA& entry = scan.CurrentEntry();
+        const bool isFolder = scan.CurrentIsFolder();
+        if (isFolder && (!job.includeFolders || IsDotName(entry.cFileName))) continue;
+
+        const size_t nameLength = std::strlen(entry.cFileName);
+        source.assign(folderPath).append(1, '\\').append(entry.cFileName, nameLength);
+        if (!FitsItemField(nameLength) || !FitsItemField(source.size())) return EXITCODE_FILE_OPEN;
+
+        IsoItem* item = CreateIsoItem();
+        if (item == nullptr) return EXITCODE_OUT_OF_MEMORY;
+        items.PushFront(item);
+        item->isFolder = isFolder ? 1 : 0;
+        item->entryTime = EntryTimeFromCreationTime(entry.ftCreationTime);
+        CopyItemText(item->name, std::string(entry.cFileName, nameLength));
+        if (!isFolder) {
+            CopyItemText(item->sourcePath, source);
+            continue;
+        }
+        item->firstItem = nullptr;
+        const std::string childPattern = source + "\\" + scan.pattern();
+        int32_t code = AddPathItems(job, childPattern.c_str(), &item->firstItem, depth + 1);
+        if (code != EXITCODE_OK) return code;
+        if (item->firstItem == nullptr) FreeIsoItems(items.PopFront());
+    }
+    *chain = items.Release();
+    return EXITCODE_OK;
+}
+
+int32_t EngineSession::BuildIsoTrack(const BurnJob& job, void** track, IsoItem** root) {
+    *track = nullptr;
+    *root = nullptr;
+
+    // The items of a track already on the disc, which the new items go before.
+    auto importDiscTrack = [&](IsoItem** imported) -> int32_t {
+        const uint32_t trackNumber =
+            job.importTrack != -1 ? static_cast<uint32_t>(job.importTrack) : DiscTrackCount(discInfo_) - 1;
+        // The information read now replaces the held one, which would otherwise never be released.
+        if (discInfo_ != nullptr) engine::NeroFreeMem(std::exchange(discInfo_, nullptr));
+        discInfo_ = engine::NeroGetCDInfo(deviceHandle_, 0);
+        if (discInfo_ == nullptr) return EXITCODE_NO_CD_INFO;
+        // Compared unsigned, so a negative track number other than -1 is refused too.
+        if (trackNumber >= DiscTrackCount(discInfo_)) return EXITCODE_INVALID_IMPORT_SESSION;
+        // The engine fills the slot; a stamp from an earlier import would never be released.
+        if (discStamp_ != nullptr) engine::NeroFreeCDStamp(std::exchange(discStamp_, nullptr));
+        *imported = static_cast<IsoItem*>(
+            engine::NeroImportIsoTrackEx(deviceHandle_, trackNumber, &discStamp_, ImportFlags(job)));
+        return *imported == nullptr ? EXITCODE_NO_CD_INSERTED : EXITCODE_OK;
+    };
+
+    OwnedChain items;
+    const bool discHasTracks = discInfo_ != nullptr && DiscTrackCount(discInfo_) > 0;
+    if (job.importTrack != -1 || discHasTracks) {
+        IsoItem* imported = nullptr;
+        int32_t code = importDiscTrack(&imported);
+        if (code != EXITCODE_OK) return code;
+        items.PrependChain(imported);
+    }
+
+    // Later paths go before earlier ones, and imported items stay last.
+    for (size_t i = 0; i < job.isoFileCount(); ++i) {
+        IsoItem* pathItems = nullptr;
+        int32_t code = AddPathItems(job, job.isoFile(i), &pathItems, 0);
+        if (code != EXITCODE_OK) return code;
+        items.PrependChain(pathItems);
+    }
+    if (items.head() == nullptr) return EXITCODE_OK;
+
+    *track = engine::NeroCreateIsoTrackEx(items.head(), job.volumeName, IsoTrackFlags(job));
+    if (*track == nullptr) return EXITCODE_ISO_TRACK_FAILED;
+    *root = items.Release();
+    return EXITCODE_OK;
+}

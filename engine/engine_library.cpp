@@ -1,0 +1,256 @@
+#include "engine/engine_library.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "engine/drive_list.h"
+#include "plugin/handles.h"
+
+namespace {
+
+const char kSharedKey[] = "SOFTWARE\\ahead\\Shared";
+const char kSharedValue[] = "NeroAPI";
+const char kAppPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Nero.exe";
+const char kAppPathsValue[] = "Path";
+const char kLibraryFileName[] = "\\NeroAPI.dll";
+
+constexpr DWORD kDirectoryReadLimit = 255;
+constexpr size_t kUsableDirectoryBelow = 243;
+
+// The version the plug-in was written for: 5.5.9.14.
+constexpr WORD kExpectedVersion[4] = {5, 5, 9, 14};
+
+// One byte beyond the read limit, so a value that fills the limit still ends in a terminator.
+char engineDirectoryBuffer[kDirectoryReadLimit + 1];
+
+// Never destroyed: at process exit the loader frees the engine itself, and freeing a library
+// from inside our own unload would run under the loader lock.
+UniqueModule& EngineModule() {
+    static UniqueModule* module = new UniqueModule();
+    return *module;
+}
+
+template <typename Fn>
+Fn EntryPoint(const char* name) {
+    HMODULE module = EngineModule().get();
+    if (module == nullptr) return nullptr;
+    return reinterpret_cast<Fn>(GetProcAddress(module, name));
+}
+
+// Looks the entry point up at every call: the engine may be swapped between loads.
+template <typename Result, typename... Args>
+Result CallEngine(const char* name, Result fallback, Args... args) {
+    typedef Result(__cdecl * Fn)(Args...);
+    Fn entry = EntryPoint<Fn>(name);
+    return entry != nullptr ? entry(args...) : fallback;
+}
+
+template <typename... Args>
+void CallEngineNoResult(const char* name, Args... args) {
+    typedef void(__cdecl * Fn)(Args...);
+    Fn entry = EntryPoint<Fn>(name);
+    if (entry != nullptr) entry(args...);
+}
+
+// Reads a registry text into the engine directory; empty when the key or value is missing.
+bool ReadDirectory(const char* keyName, const char* valueName) {
+    engineDirectoryBuffer[0] = '\0';
+    UniqueRegKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return false;
+    DWORD size = kDirectoryReadLimit;
+    LONG status = RegQueryValueExA(key.get(), valueName, nullptr, nullptr,
+                                   reinterpret_cast<BYTE*>(engineDirectoryBuffer), &size);
+    if (status != ERROR_SUCCESS) {
+        engineDirectoryBuffer[0] = '\0';
+        return false;
+    }
+    engineDirectoryBuffer[size < kDirectoryReadLimit ? size : kDirectoryReadLimit] = '\0';
+    return true;
+}
+
+void WriteSharedDirectory(const std::string& directory) {
+    UniqueRegKey key;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSharedKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(),
+                        nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key.get(), kSharedValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(directory.c_str()),
+                   static_cast<DWORD>(directory.size() + 1));
+}
+
+bool IsUsableDirectory() { return std::strlen(engineDirectoryBuffer) < kUsableDirectoryBelow; }
+
+// The first source: a trailing backslash is cut from the path and from the stored value, but the
+// engine directory keeps the value as read.
+std::string LibraryPathFromSharedKey() {
+    if (!ReadDirectory(kSharedKey, kSharedValue) || !IsUsableDirectory()) return std::string();
+    std::string directory = engineDirectoryBuffer;
+    if (!directory.empty() && directory.back() == '\\') {
+        directory.pop_back();
+        WriteSharedDirectory(directory);
+    }
+    return directory + kLibraryFileName;
+}
+
+// The second source, copied into the first so that later loads find it there.
+std::string LibraryPathFromAppPaths() {
+    if (!ReadDirectory(kAppPathsKey, kAppPathsValue)) return std::string();
+    std::string path;
+    if (IsUsableDirectory()) path = std::string(engineDirectoryBuffer) + kLibraryFileName;
+    WriteSharedDirectory(engineDirectoryBuffer);
+    return path;
+}
+
+bool ReadEnvironment(const char* name, std::string& value) {
+    std::vector<char> buffer(256);
+    for (;;) {
+        DWORD length = GetEnvironmentVariableA(name, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) return GetLastError() != ERROR_ENVVAR_NOT_FOUND;
+        if (length < buffer.size()) {
+            value.assign(buffer.data(), length);
+            return true;
+        }
+        buffer.resize(length);
+    }
+}
+
+// The engine's own DLLs are found through the search path. A missing "PATH" becomes the
+// directory alone.
+void PutDirectoryOnSearchPath(const char* directory) {
+    std::string oldPath;
+    const bool hadPath = ReadEnvironment("PATH", oldPath);
+    if (oldPath.find(directory) != std::string::npos) return;  // also true for an empty directory
+    const size_t directoryLength = std::strlen(directory);
+    UniqueHeapBlock block(std::malloc(directoryLength + oldPath.size() + 2));
+    if (!block) return;
+    char* newPath = static_cast<char*>(block.get());
+    std::memcpy(newPath, directory, directoryLength);
+    size_t end = directoryLength;
+    if (hadPath) {
+        newPath[end++] = ';';
+        std::memcpy(newPath + end, oldPath.data(), oldPath.size());
+        end += oldPath.size();
+    }
+    newPath[end] = '\0';
+    SetEnvironmentVariableA("PATH", newPath);
+}
+
+bool IsNeroDoneSkipped(DWORD version) { return version >= 5564 && version <= 5566; }
+
+WORD CapAtNine(WORD part) { return part > 9 ? 9 : part; }
+
+}  // namespace
+
+bool loadEngine() {
+    releaseEngine();
+    std::string libraryPath = LibraryPathFromSharedKey();
+    if (engineDirectoryBuffer[0] == '\0') {
+        std::string second = LibraryPathFromAppPaths();
+        if (!second.empty()) libraryPath = second;
+    }
+    PutDirectoryOnSearchPath(engineDirectoryBuffer);
+    if (libraryPath.empty()) return false;
+    EngineModule().reset(LoadLibraryA(libraryPath.c_str()));
+    if (!EngineModule()) return false;
+    if (setExpectedEngineVersion(kExpectedVersion[0], kExpectedVersion[1], kExpectedVersion[2],
+                                 kExpectedVersion[3]) != 0)
+        return true;
+    releaseEngine();
+    return false;
+}
+
+void releaseEngine() { EngineModule().reset(); }
+
+bool engineLoaded() { return EngineModule().valid(); }
+
+const char* engineDirectory() { return engineDirectoryBuffer; }
+
+DWORD engineApiVersion() { return CallEngine<DWORD>("NeroGetAPIVersion", 0); }
+
+BOOL engineApiVersionParts(WORD* major, WORD* minor, WORD* release, WORD* build) {
+    typedef BOOL(__cdecl * VersionPartsFn)(WORD*, WORD*, WORD*, WORD*, void*);
+    VersionPartsFn entry = EntryPoint<VersionPartsFn>("NeroGetAPIVersionEx");
+    if (entry != nullptr) return entry(major, minor, release, build, nullptr);
+    const DWORD version = engineApiVersion();
+    if (version == 0) return FALSE;
+    *major = static_cast<WORD>(version / 1000 % 10);
+    *minor = static_cast<WORD>(version / 100 % 10);
+    *release = static_cast<WORD>(version / 10 % 10);
+    *build = static_cast<WORD>(version % 10);
+    return TRUE;
+}
+
+BOOL setExpectedEngineVersion(WORD major, WORD minor, WORD release, WORD build) {
+    typedef BOOL(__cdecl * ExpectPartsFn)(WORD, WORD, WORD, WORD, void*);
+    ExpectPartsFn entry = EntryPoint<ExpectPartsFn>("NeroSetExpectedAPIVersionEx");
+    if (entry != nullptr) return entry(major, minor, release, build, nullptr);
+    const DWORD joined = CapAtNine(major) * 1000u + CapAtNine(minor) * 100u + CapAtNine(release) * 10u +
+                         CapAtNine(build);
+    return CallEngine<BOOL>("NeroSetExpectedAPIVersion", FALSE, joined);
+}
+
+namespace engine {
+
+int32_t NeroInit(EngineSettings* settings, const char* reserved) {
+    return CallEngine<int32_t>("NeroInit", 1, settings, reserved);
+}
+
+// Some engine versions crash when told they are done; they are left as they are.
+void NeroDone() {
+    if (IsNeroDoneSkipped(engineApiVersion())) return;
+    CallEngineNoResult("NeroDone");
+}
+
+DriveList* NeroGetAvailableDrivesEx(int32_t mediumType, void* reserved) {
+    if (engineApiVersion() != kEngineVersionDvdrWorkaround)
+        return CallEngine<DriveList*>("NeroGetAvailableDrivesEx", nullptr, mediumType, reserved);
+    DvdrMovedAside aside(engineDirectoryBuffer);
+    return CallEngine<DriveList*>("NeroGetAvailableDrivesEx", nullptr, mediumType, reserved);
+}
+
+void* NeroOpenDevice(const DeviceRecord* device) {
+    if (engineApiVersion() >= kEngineVersionOlderDeviceRecordBelow)
+        return CallEngine<void*>("NeroOpenDevice", nullptr, static_cast<const void*>(device));
+    UniqueHeapBlock block(std::calloc(1, sizeof(OldDeviceRecord)));
+    if (!block) return nullptr;
+    OldDeviceRecord* old = static_cast<OldDeviceRecord*>(block.get());
+    FillOldDeviceRecord(*device, *old);
+    return CallEngine<void*>("NeroOpenDevice", nullptr, static_cast<const void*>(old));
+}
+
+void NeroCloseDevice(void* device) { CallEngineNoResult("NeroCloseDevice", device); }
+
+void* NeroGetCDInfo(void* device, DWORD flags) { return CallEngine<void*>("NeroGetCDInfo", nullptr, device, flags); }
+
+void* NeroImportIsoTrackEx(void* device, DWORD track, void** stampSlot, DWORD flags) {
+    return CallEngine<void*>("NeroImportIsoTrackEx", nullptr, device, track, stampSlot, flags);
+}
+
+void NeroFreeCDStamp(void* stamp) { CallEngineNoResult("NeroFreeCDStamp", stamp); }
+
+void* NeroCreateIsoItemOfSize(size_t size) { return CallEngine<void*>("NeroCreateIsoItemOfSize", nullptr, size); }
+
+void NeroFreeIsoItem(void* item) { CallEngineNoResult("NeroFreeIsoItem", item); }
+
+void* NeroCreateIsoTrackEx(void* root, const char* name, DWORD flags) {
+    return CallEngine<void*>("NeroCreateIsoTrackEx", nullptr, root, name, flags);
+}
+
+void NeroFreeIsoTrack(void* track) { CallEngineNoResult("NeroFreeIsoTrack", track); }
+
+int32_t NeroBurn(void* device, int32_t format, void* record, DWORD flags, DWORD speed, ProgressRecord* progress) {
+    return CallEngine<int32_t>("NeroBurn", 1, device, format, record, flags, speed, progress);
+}
+
+char* NeroGetLastError() { return CallEngine<char*>("NeroGetLastError", nullptr); }
+
+void NeroClearErrors() { CallEngineNoResult("NeroClearErrors"); }
+
+void NeroFreeMem(void* block) { CallEngineNoResult("NeroFreeMem", block); }
+
+char* NeroGetLocalizedWaitCDTexts(int32_t reason) {
+    return CallEngine<char*>("NeroGetLocalizedWaitCDTexts", nullptr, reason);
+}
+
+}  // namespace engine

@@ -1,0 +1,208 @@
+#include "burn_script.h"
+
+#include <windows.h>
+
+#include "log_writer.h"
+#include "raw_memory.h"
+
+namespace standin {
+namespace {
+
+// The callback shapes of the engine contract, declared here from the contract alone.
+typedef BOOL(__cdecl* AnswerFn)(void* userData);
+typedef BOOL(__cdecl* ProgressFn)(void* userData, DWORD percent);
+typedef void(__cdecl* AddLogLineFn)(void* userData, int32_t kind, const char* text);
+typedef void(__cdecl* SetPhaseFn)(void* userData, const char* text);
+typedef void(__cdecl* DisableAbortFn)(void* userData, BOOL enable);
+typedef void(__cdecl* SetMajorPhaseFn)(void* userData, int32_t phase, void* reserved);
+typedef int32_t(__cdecl* UserDialogFn)(void* userData, int32_t code, void* data);
+typedef DWORD(__cdecl* PcmReadFn)(void* userData, BYTE* buffer, DWORD size);
+typedef BOOL(__cdecl* PcmTestFn)(void* userData);
+
+template <typename Fn>
+Fn As(const void* address) {
+    return reinterpret_cast<Fn>(const_cast<void*>(address));
+}
+
+constexpr DWORD kWaitPollMs = 10;
+constexpr size_t kMismatchRecordSize = 20;
+
+class ScriptRunner {
+public:
+    ScriptRunner(const Scenario& scenario, const BurnCallbacks& callbacks, const std::vector<PcmSource>& pcm)
+        : scenario_(scenario), callbacks_(callbacks), pcm_(pcm) {}
+
+    int32_t Run() {
+        for (const ScriptStep& step : scenario_.script) {
+            if (RunStep(step)) {
+                End(scenario_.abortResult);
+                return scenario_.abortResult;
+            }
+        }
+        End(scenario_.burnResult);
+        return scenario_.burnResult;
+    }
+
+private:
+    // True when the step ends the burn with an abort.
+    bool RunStep(const ScriptStep& step) {
+        switch (step.kind) {
+        case StepKind::Progress: return Progress(step.number);
+        case StepKind::Phase: return SetPhase(step.text);
+        case StepKind::MajorPhase: return MajorPhase(step.number);
+        case StepKind::DisableAbort: return DisableAbort(step.number);
+        case StepKind::LogLine: return AddLogLine(step.number, step.text);
+        case StepKind::Aborted: return Answer("aborted", callbacks_.aborted, callbacks_.userData);
+        case StepKind::Idle: return Answer("idle", callbacks_.idle, callbacks_.idleUserData);
+        case StepKind::UserDialog: return UserDialog(step.number, step.data);
+        case StepKind::Wait: return Wait(static_cast<DWORD>(step.number));
+        case StepKind::ReadPcm: return ReadPcm();
+        }
+        return false;
+    }
+
+    void Log(const LogLine& line) const {
+        if (!scenario_.quiet) WriteLog(line);
+    }
+    bool Skipped(LogLine line) const {
+        Log(line.Flag("skipped", true));
+        return false;
+    }
+    bool Aborts(BOOL answer) const { return answer && scenario_.abortEndsBurn; }
+
+    bool Progress(int32_t percent) {
+        LogLine line("step", "progress");
+        line.Number("percent", percent);
+        if (!callbacks_.progress) return Skipped(line);
+        BOOL answer = As<ProgressFn>(callbacks_.progress)(callbacks_.userData, static_cast<DWORD>(percent));
+        Log(line.Flag("result", answer != FALSE));
+        return Aborts(answer);
+    }
+
+    bool Answer(const char* name, const void* callback, void* userData) {
+        LogLine line("step", name);
+        if (!callback) return Skipped(line);
+        BOOL answer = As<AnswerFn>(callback)(userData);
+        Log(line.Flag("result", answer != FALSE));
+        return Aborts(answer);
+    }
+
+    bool SetPhase(const std::string& text) {
+        LogLine line("step", "phase");
+        line.Text("text", text);
+        if (!callbacks_.setPhase) return Skipped(line);
+        Log(line);
+        As<SetPhaseFn>(callbacks_.setPhase)(callbacks_.userData, text.c_str());
+        return false;
+    }
+
+    bool MajorPhase(int32_t code) {
+        LogLine line("step", "major_phase");
+        line.Number("code", code);
+        if (!callbacks_.setMajorPhase) return Skipped(line);
+        Log(line);
+        As<SetMajorPhaseFn>(callbacks_.setMajorPhase)(callbacks_.userData, code, nullptr);
+        return false;
+    }
+
+    bool DisableAbort(int32_t flag) {
+        LogLine line("step", "disable_abort");
+        line.Number("flag", flag);
+        if (!callbacks_.disableAbort) return Skipped(line);
+        Log(line);
+        As<DisableAbortFn>(callbacks_.disableAbort)(callbacks_.userData, flag);
+        return false;
+    }
+
+    bool AddLogLine(int32_t kind, const std::string& text) {
+        LogLine line("step", "log_line");
+        line.Number("kind", kind).Text("text", text);
+        if (!callbacks_.addLogLine) return Skipped(line);
+        Log(line);
+        As<AddLogLineFn>(callbacks_.addLogLine)(callbacks_.userData, kind, text.c_str());
+        return false;
+    }
+
+    bool UserDialog(int32_t code, int32_t data) {
+        // Code 28 carries a media-mismatch record: two text pointers at bytes 12 and 16.
+        uint8_t mismatch[kMismatchRecordSize] = {};
+        WritePointer(mismatch, 12, scenario_.mismatchLast.c_str());
+        WritePointer(mismatch, 16, scenario_.mismatchRequested.c_str());
+        void* argument = code == 28 ? static_cast<void*>(mismatch)
+                                    : reinterpret_cast<void*>(static_cast<intptr_t>(data));
+        LogLine line("step", "user_dialog");
+        line.Number("code", code).Pointer("data", argument);
+        if (!callbacks_.userDialog) return Skipped(line);
+        int32_t answer = As<UserDialogFn>(callbacks_.userDialog)(callbacks_.userDialogUserData, code, argument);
+        Log(line.Number("result", answer));
+        return false;
+    }
+
+    bool Wait(DWORD milliseconds) {
+        DWORD start = GetTickCount();
+        const char* by = "none";
+        for (;;) {
+            if (callbacks_.aborted && As<AnswerFn>(callbacks_.aborted)(callbacks_.userData)) {
+                by = "aborted";
+                break;
+            }
+            if (callbacks_.idle && As<AnswerFn>(callbacks_.idle)(callbacks_.idleUserData)) {
+                by = "idle";
+                break;
+            }
+            if (GetTickCount() - start >= milliseconds) break;
+            Sleep(kWaitPollMs);
+        }
+        bool aborted = std::string(by) != "none";
+        Log(LogLine("step", "wait")
+                .Number("ms", milliseconds)
+                .Flag("aborted", aborted)
+                .Raw("by", by)
+                .Number("elapsed", GetTickCount() - start));
+        return aborted;
+    }
+
+    bool ReadPcm() {
+        std::vector<BYTE> buffer(scenario_.pcmChunk);
+        for (const PcmSource& source : pcm_) ReadOneSource(source, buffer);
+        return false;
+    }
+
+    void ReadOneSource(const PcmSource& source, std::vector<BYTE>& buffer) {
+        LogLine line("step", "read_pcm");
+        line.Number("index", source.index);
+        if (!source.read || !source.endOfFile || !source.error) {
+            Skipped(line);
+            return;
+        }
+        unsigned long long bytes = 0;
+        unsigned long reads = 0;
+        bool endOfFile = false;
+        while (!endOfFile) {
+            DWORD got = As<PcmReadFn>(source.read)(source.userData, buffer.data(), static_cast<DWORD>(buffer.size()));
+            ++reads;
+            bytes += got;
+            endOfFile = As<PcmTestFn>(source.endOfFile)(source.userData) != FALSE;
+            if (got == 0) break;
+        }
+        BOOL error = As<PcmTestFn>(source.error)(source.userData);
+        Log(line.Number("bytes", static_cast<long long>(bytes))
+                .Number("reads", reads)
+                .Flag("eof", endOfFile)
+                .Flag("error", error != FALSE));
+    }
+
+    void End(int32_t result) const { Log(LogLine("step", "end").Number("result", result)); }
+
+    const Scenario& scenario_;
+    const BurnCallbacks& callbacks_;
+    const std::vector<PcmSource>& pcm_;
+};
+
+}  // namespace
+
+int32_t RunBurnScript(const Scenario& scenario, const BurnCallbacks& callbacks, const std::vector<PcmSource>& pcm) {
+    return ScriptRunner(scenario, callbacks, pcm).Run();
+}
+
+}  // namespace standin

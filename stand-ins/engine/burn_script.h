@@ -1,0 +1,30 @@
+#pragma once
+// The callbacks a scenario makes inside NeroBurn.
+
+#include <cstdint>
+#include <vector>
+
+#include "record_decoder.h"
+#include "scenario.h"
+
+namespace standin {
+
+// Callback addresses as read from the caller's records; any of them may be null.
+struct BurnCallbacks {
+    const void* progress = nullptr;
+    const void* aborted = nullptr;
+    const void* addLogLine = nullptr;
+    const void* setPhase = nullptr;
+    void* userData = nullptr;
+    const void* disableAbort = nullptr;
+    const void* setMajorPhase = nullptr;
+    const void* idle = nullptr;
+    void* idleUserData = nullptr;
+    const void* userDialog = nullptr;
+    void* userDialogUserData = nullptr;
+};
+
+// Runs the scenario's script and returns what NeroBurn answers.
+int32_t RunBurnScript(const Scenario& scenario, const BurnCallbacks& callbacks, const std::vector<PcmSource>& pcm);
+
+}  // namespace standin
