@@ -1,0 +1,7 @@
+// Stand-ins until the lifecycle lands.
+#include "plugin/lifecycle.h"
+#include "plugin/player_menu.h"
+
+WNDPROC previousPlayerWindowProc = nullptr;
+
+void SignalBurnEvent() {}
