@@ -104,10 +104,7 @@ BurnDialog::~BurnDialog() {
 }
 
 void BurnDialog::ReleaseButtonBitmaps(HWND window) {
-    for (int id : {IDC_BURN_BUTTON, IDC_EXIT_BUTTON}) {
-        UniqueBitmap shown(reinterpret_cast<HBITMAP>(
-            SendDlgItemMessageA(window, id, BM_SETIMAGE, IMAGE_BITMAP, 0)));
-    }
+    for (int id : {IDC_BURN_BUTTON, IDC_EXIT_BUTTON}) ReleaseButtonBitmap(GetDlgItem(window, id));
 }
 
 void BurnDialog::OnInitDialog(HWND window) {
