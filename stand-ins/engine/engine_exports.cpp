@@ -9,6 +9,7 @@
 #include <string>
 
 #include "burn_script.h"
+#include "plugin/handles.h"
 #include "ledger.h"
 #include "log_writer.h"
 #include "raw_memory.h"
@@ -94,7 +95,7 @@ ScenarioFile LookAtScenarioFile() {
 
 std::string ReadWholeFile(const std::string& path) {
     std::string text;
-    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    UniqueCFile file(std::fopen(path.c_str(), "rb"));
     if (!file) return text;
     char buffer[4096];
     size_t got = 0;

@@ -88,6 +88,14 @@ private:
         out = static_cast<uint32_t>(number);
         return true;
     }
+    static bool Text(const std::string& value, std::string& out) {
+        out = value;
+        return true;
+    }
+    static bool Count(const std::string& value, bool& given, uint32_t& out) {
+        given = true;
+        return Unsigned(value, out);
+    }
     static bool Flag(const std::string& value, bool& out) {
         int32_t number = 0;
         if (!Number(value, number)) return false;
@@ -118,8 +126,8 @@ private:
         if (key == "abort_ends_burn") return Flag(value, s.abortEndsBurn);
         if (key == "last_error") return OptionalText(value, s.hasLastError, s.lastError);
         if (key == "wait_text") return OptionalText(value, s.hasWaitText, s.waitText);
-        if (key == "mismatch_last") return s.mismatchLast = value, true;
-        if (key == "mismatch_requested") return s.mismatchRequested = value, true;
+        if (key == "mismatch_last") return Text(value, s.mismatchLast);
+        if (key == "mismatch_requested") return Text(value, s.mismatchRequested);
         if (key == "disc_tracks") {
             s.hasDiscTracks = value != "none";
             return !s.hasDiscTracks || Unsigned(value, s.discTracks);
@@ -129,7 +137,7 @@ private:
         if (key == "iso_item_limit") return Number(value, s.isoItemLimit);
         if (key == "create_iso_track") return Flag(value, s.createIsoTrack);
         if (key == "pcm_chunk") return Unsigned(value, s.pcmChunk) && s.pcmChunk > 0;
-        if (key == "log") return s.logPath = value, true;
+        if (key == "log") return Text(value, s.logPath);
         if (key == "quiet") return Flag(value, s.quiet);
         return false;
     }
@@ -153,14 +161,14 @@ private:
 
     bool DriveKey(const std::string& key, const std::string& value) {
         DriveSpec& d = result_.drives.back();
-        if (key == "name") return d.name = value, true;
+        if (key == "name") return Text(value, d.name);
         if (key == "letter") return Letter(value, d.letter);
         if (key == "capabilities") return Unsigned(value, d.capabilities);
         if (key == "speeds1") return ParseList(value, d.speeds1) && d.speeds1.size() <= 64;
         if (key == "speeds2") return ParseList(value, d.speeds2) && d.speeds2.size() <= 64;
-        if (key == "speed_count1") return d.count1Given = true, Unsigned(value, d.count1);
-        if (key == "speed_count2") return d.count2Given = true, Unsigned(value, d.count2);
-        if (key == "short_text") return d.shortText = value, true;
+        if (key == "speed_count1") return Count(value, d.count1Given, d.count1);
+        if (key == "speed_count2") return Count(value, d.count2Given, d.count2);
+        if (key == "short_text") return Text(value, d.shortText);
         if (key == "words") {
             std::vector<uint32_t> words;
             if (!ParseList(value, words) || words.size() != 3) return false;
@@ -168,7 +176,7 @@ private:
             return true;
         }
         if (key == "word1388") return Unsigned(value, d.word1388);
-        if (key == "text1392") return d.text1392 = value, true;
+        if (key == "text1392") return Text(value, d.text1392);
         if (key == "word1456") return Unsigned(value, d.word1456);
         return false;
     }
