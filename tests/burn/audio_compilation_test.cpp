@@ -15,10 +15,8 @@ protected:
     }
     // True when nobody holds the file open: an exclusive open succeeds.
     bool NotOpen(const std::string& path) {
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return false;
-        CloseHandle(file);
-        return true;
+        UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        return file.valid();
     }
 };
 
@@ -34,9 +32,9 @@ TEST_F(AudioRecordTest, FirstTrackPausesTwoSecondsAndLaterOnesTheGap) {
         AddTracks({"one.wav", "two.wav", "three.wav"});
         job_.SetTrackGap(c.gap);
         ASSERT_EQ(0, session_->BuildAudioCompilation(job_)) << "gap " << c.gap;
-        auto entries = Lines("rec", "audiotrack");
+        auto entries = Records("audiotrack");
         ASSERT_EQ(3u, entries.size());
-        for (size_t i = 0; i < 3; ++i) EXPECT_EQ(c.pauses[i], entries[i].Number("pause")) << "gap " << c.gap;
+        for (size_t i = 0; i < 3; ++i) EXPECT_EQ(c.pauses[i], entries[i].Int("pause")) << "gap " << c.gap;
     }
 }
 
@@ -45,21 +43,21 @@ TEST_F(AudioRecordTest, FileKindsComeFromTheExtensionWithoutRegardToCase) {
     AddTracks({"C:\\x\\a.wav", "Song.MP3", "C:\\y.z\\speech.WmA", longName});
     ASSERT_EQ(0, session_->BuildAudioCompilation(job_));
 
-    auto entries = Lines("rec", "audiotrack");
+    auto entries = Records("audiotrack");
     ASSERT_EQ(4u, entries.size());
     const struct {
         long kind;
         std::string file;
     } expected[] = {{0, "C:\\x\\a.wav"}, {2, "Song.MP3"}, {3, "C:\\y.z\\speech.WmA"}, {0, longName.substr(0, 255)}};
     for (size_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(expected[i].kind, entries[i].Number("kind")) << expected[i].file;
-        EXPECT_EQ(expected[i].file, entries[i]["file"]);
-        EXPECT_EQ(0, entries[i].Number("blocks"));
-        EXPECT_EQ("", entries[i]["dirty"]) << "reserved bytes stay zero";
+        EXPECT_EQ(expected[i].kind, entries[i].Int("kind")) << expected[i].file;
+        EXPECT_EQ(expected[i].file, entries[i].Get("file"));
+        EXPECT_EQ(0, entries[i].Int("blocks"));
+        EXPECT_EQ("", entries[i].Get("dirty")) << "reserved bytes stay zero";
     }
-    auto burns = Lines("call", "NeroBurn");
+    auto burns = Calls("NeroBurn");
     ASSERT_EQ(1u, burns.size());
-    EXPECT_EQ(0, burns[0].Number("format"));
+    EXPECT_EQ(0, burns[0].Int("format"));
 }
 
 TEST_F(AudioRecordTest, UnknownFileTypesBurnNothing) {
@@ -74,22 +72,22 @@ TEST_F(AudioRecordTest, UnknownFileTypesBurnNothing) {
 
 TEST_F(AudioRecordTest, PcmTrackIsReadWholeThroughTheCallbacks) {
     const std::string pcm = MakeFile("raw.PCM", 2352 * 10 + 100);
-    UseScenario("pcm_chunk = 1000", "read_pcm");
+    UseScenario(EngineScenario().PcmChunk(1000).ReadPcmSources());
     AddTracks({pcm});
     ASSERT_EQ(0, session_->BuildAudioCompilation(job_));
 
-    auto entries = Lines("rec", "audiotrack");
+    auto entries = Records("audiotrack");
     ASSERT_EQ(1u, entries.size());
-    EXPECT_EQ(1, entries[0].Number("kind"));
-    EXPECT_EQ(10, entries[0].Number("blocks")) << "a partial last block is not counted";
-    EXPECT_EQ("1", entries[0]["read"]);
-    EXPECT_EQ("1", entries[0]["eof"]);
-    EXPECT_EQ("1", entries[0]["error"]);
-    auto reads = Lines("step", "read_pcm");
+    EXPECT_EQ(1, entries[0].Int("kind"));
+    EXPECT_EQ(10, entries[0].Int("blocks")) << "a partial last block is not counted";
+    EXPECT_EQ("1", entries[0].Get("read"));
+    EXPECT_EQ("1", entries[0].Get("eof"));
+    EXPECT_EQ("1", entries[0].Get("error"));
+    auto reads = Log().Steps("read_pcm");
     ASSERT_EQ(1u, reads.size());
-    EXPECT_EQ(2352 * 10 + 100, reads[0].Number("bytes"));
-    EXPECT_EQ("1", reads[0]["eof"]);
-    EXPECT_EQ("0", reads[0]["error"]);
+    EXPECT_EQ(2352 * 10 + 100, reads[0].Int("bytes"));
+    EXPECT_EQ("1", reads[0].Get("eof"));
+    EXPECT_EQ("0", reads[0].Get("error"));
     EXPECT_TRUE(NotOpen(pcm)) << "the file is closed after the burn";
 }
 
@@ -109,13 +107,13 @@ TEST_F(AudioRecordTest, PcmFilesThatCannotBeMeasuredOrOpenedHaveTheirOwnCodes) {
     EXPECT_EQ(24, session_->BuildAudioCompilation(job_));
 
     const std::string locked = MakeFile("locked.pcm", 2352);
-    HANDLE file = CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    UniqueFile hold(CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(hold.valid());
     job_.Reset();
     AddTracks({earlier, locked});
     UseScenario();
     EXPECT_EQ(22, session_->BuildAudioCompilation(job_));
-    CloseHandle(file);
+    hold.reset();
     EXPECT_EQ(0u, CallCount("NeroBurn"));
     EXPECT_TRUE(NotOpen(earlier));
 }
@@ -127,12 +125,12 @@ TEST_F(AudioRecordTest, DataDiscCarriesOnlyTheDataTrack) {
     job_.AddFile(Keep(file));
     ASSERT_EQ(0, session_->BuildAudioCompilation(job_));
 
-    auto records = Lines("rec", "audio");
+    auto records = Records("audio");
     ASSERT_EQ(1u, records.size());
-    EXPECT_EQ(0, records[0].Number("count"));
-    EXPECT_EQ("QCD00fe", records[0]["isoTrackName"]);
-    EXPECT_EQ("null", records[0]["stamp"]);
-    EXPECT_EQ(0u, Lines("rec", "audiotrack").size());
+    EXPECT_EQ(0, records[0].Int("count"));
+    EXPECT_EQ("QCD00fe", records[0].Get("isoTrackName"));
+    EXPECT_EQ("null", records[0].Get("stamp"));
+    EXPECT_EQ(0u, Records("audiotrack").size());
     EXPECT_EQ(1u, CallCount("NeroFreeIsoTrack"));
     EXPECT_EQ(1u, CallCount("NeroFreeIsoItem"));
 }
@@ -146,21 +144,21 @@ TEST_F(AudioRecordTest, HeaderCarriesTheJobTextsFlagAndMedium) {
     job_.mediumBits0C = true;
     ASSERT_EQ(0, session_->BuildAudioCompilation(job_));
 
-    auto records = Lines("rec", "audio");
+    auto records = Records("audio");
     ASSERT_EQ(1u, records.size());
-    EXPECT_EQ("Artist", records[0]["discText1"]);
-    EXPECT_EQ("Album", records[0]["discText2"]);
-    EXPECT_EQ(1, records[0].Number("recordFlag"));
-    EXPECT_EQ(0x4D, records[0].Number("medium"));
-    EXPECT_EQ(1, records[0].Number("count"));
-    EXPECT_EQ("null", records[0]["isoTrack"]);
-    EXPECT_EQ("", records[0]["dirty"]);
+    EXPECT_EQ("Artist", records[0].Get("discText1"));
+    EXPECT_EQ("Album", records[0].Get("discText2"));
+    EXPECT_EQ(1, records[0].Int("recordFlag"));
+    EXPECT_EQ(0x4D, records[0].Int("medium"));
+    EXPECT_EQ(1, records[0].Int("count"));
+    EXPECT_EQ("null", records[0].Get("isoTrack"));
+    EXPECT_EQ("", records[0].Get("dirty"));
 }
 
 TEST_F(AudioRecordTest, FailedBurnStillReleasesTheDataTrackAndFiles) {
     const std::string pcm = MakeFile("track.pcm", 2352 * 2);
     const std::string data = MakeFile("extra.mp3");
-    UseScenario("burn_result = 3");
+    UseScenario(EngineScenario().BurnResult(3));
     job_.SetAudio(true);
     job_.AddFile(Keep(pcm));
     job_.SetVolumeName("QCD0001");

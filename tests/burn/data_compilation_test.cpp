@@ -60,15 +60,15 @@ TEST_F(DataTrackTest, LaterPathsStandBeforeEarlierOnesWithTheirFullSources) {
     ReleaseDataTrack(track, root);
 
     EXPECT_EQ((std::vector<std::string>{"y.mp3", "x.mp3"}), TrackItems());
-    auto items = Lines("rec", "isoitem");
+    auto items = Records("isoitem");
     ASSERT_EQ(2u, items.size());
-    EXPECT_EQ(y, items[0]["source"]);
-    EXPECT_EQ(x, items[1]["source"]);
-    EXPECT_EQ("0", items[0]["folder"]);
-    auto created = Lines("call", "NeroCreateIsoTrackEx");
+    EXPECT_EQ(y, items[0].Get("source"));
+    EXPECT_EQ(x, items[1].Get("source"));
+    EXPECT_EQ("0", items[0].Get("folder"));
+    auto created = Calls("NeroCreateIsoTrackEx");
     ASSERT_EQ(1u, created.size());
-    EXPECT_EQ("QCD1a2b", created[0]["name"]);
-    EXPECT_EQ(0x1, created[0].Number("flags")) << "ISO flags with every job switch off";
+    EXPECT_EQ("QCD1a2b", created[0].Get("name"));
+    EXPECT_EQ(0x1, created[0].Int("flags")) << "ISO flags with every job switch off";
 }
 
 TEST_F(DataTrackTest, WildcardWithoutFoldersTakesOnlyTheMatchingFiles) {
@@ -99,12 +99,12 @@ TEST_F(DataTrackTest, WildcardWithFoldersSearchesSubFoldersAndDropsThoseWithoutM
     ASSERT_EQ(0, BuildAndRelease());
     const std::vector<std::string> sub = {"sub/", "sub/deeper/", "sub/deeper/five.mp3", "sub/four.mp3"};
     EXPECT_EQ(Joined(sub, Reversed(FindNames(Path("a\\*.mp3")).files)), TrackItems());
-    for (const LogLine& item : Lines("rec", "isoitem")) {
-        if (item["path"] == "sub/deeper/five.mp3") {
-            EXPECT_EQ(Path("a\\sub\\deeper\\five.mp3"), item["source"]);
+    for (const EngineLogEntry& item : Records("isoitem")) {
+        if (item.Get("path") == "sub/deeper/five.mp3") {
+            EXPECT_EQ(Path("a\\sub\\deeper\\five.mp3"), item.Get("source"));
         }
-        if (item["folder"] == "1") {
-            EXPECT_EQ("", item["source"]) << "folders carry no source path";
+        if (item.Get("folder") == "1") {
+            EXPECT_EQ("", item.Get("source")) << "folders carry no source path";
         }
     }
 }
@@ -143,7 +143,7 @@ TEST_F(DataTrackTest, NothingToBurnGivesNoTrackAndNoEngineCall) {
     void* track = reinterpret_cast<void*>(1);
     ASSERT_EQ(0, BuildAndRelease(&track));
     EXPECT_EQ(nullptr, track);
-    EXPECT_TRUE(Log().empty()) << "no engine call for an empty data track";
+    EXPECT_EQ(0u, Log().CallSequence().size()) << "no engine call for an empty data track";
 }
 
 TEST_F(DataTrackTest, MissingPathEndsTheTrackAndReleasesWhatWasBuilt) {
@@ -173,12 +173,12 @@ TEST_F(DataTrackTest, PathsWithoutAFolderAreTakenFromTheCurrentFolder) {
     SetCurrentDirectoryA(previous);
 
     ASSERT_EQ(0, code);
-    auto items = Lines("rec", "isoitem");
+    auto items = Records("isoitem");
     ASSERT_FALSE(items.empty());
     EXPECT_EQ(Joined({"inner/", "inner/deep.mp3"},
                      Joined(Reversed(FindNames(Path("cwd\\*.mp3")).files), {"song.mp3"})),
               TrackItems());
-    EXPECT_EQ(Path("cwd\\song.mp3"), items.back()["source"]);
+    EXPECT_EQ(Path("cwd\\song.mp3"), items.back().Get("source"));
 }
 
 TEST_F(DataTrackTest, SourcePathLongerThanItsFieldIsRefusedNotCut) {
@@ -190,8 +190,8 @@ TEST_F(DataTrackTest, SourcePathLongerThanItsFieldIsRefusedNotCut) {
     ASSERT_EQ(255u, fits.size());
     AddData(fits);
     ASSERT_EQ(0, BuildAndRelease());
-    ASSERT_EQ(1u, Lines("rec", "isoitem").size());
-    EXPECT_EQ(fits, Lines("rec", "isoitem")[0]["source"]);
+    ASSERT_EQ(1u, Records("isoitem").size());
+    EXPECT_EQ(fits, Records("isoitem")[0].Get("source"));
 
     const std::string tooLong = MakeFile(folder + "\\" + std::string(256 - (base + folder.size() + 1), 'm'));
     ASSERT_EQ(256u, tooLong.size());
@@ -203,12 +203,13 @@ TEST_F(DataTrackTest, SourcePathLongerThanItsFieldIsRefusedNotCut) {
 
 TEST_F(DataTrackTest, EngineFailuresEndTheTrackAndReleaseEveryItem) {
     struct Case {
-        const char* scenario;
+        const char* name;
+        EngineScenario scenario;
         int32_t expected;
     };
     const Case cases[] = {
-        {"iso_item_limit = 3", 23},
-        {"create_iso_track = 0", 27},
+        {"fourth item refused", EngineScenario().IsoItemLimit(3), 23},
+        {"no ISO track", EngineScenario().CreateIsoTrackSucceeds(false), 27},
     };
     MakeFolder("a");
     MakeFolder("a\\sub");
@@ -217,9 +218,9 @@ TEST_F(DataTrackTest, EngineFailuresEndTheTrackAndReleaseEveryItem) {
     job_.includeFolders = true;
     for (const Case& c : cases) {
         UseScenario(c.scenario);
-        EXPECT_EQ(c.expected, BuildAndRelease()) << c.scenario;
+        EXPECT_EQ(c.expected, BuildAndRelease()) << c.name;
         EXPECT_EQ(CallCount("NeroCreateIsoItemOfSize") - (c.expected == 23 ? 1 : 0), CallCount("NeroFreeIsoItem"))
-            << c.scenario << ": every item the engine gave is released";
+            << c.name << ": every item the engine gave is released";
     }
 }
 
@@ -233,40 +234,39 @@ TEST_F(DataTrackTest, IsoFlagsFollowTheJobSwitches) {
     job_.isoFlag10 = true;
     job_.isoFlag40 = true;
     ASSERT_EQ(0, BuildAndRelease());
-    auto created = Lines("call", "NeroCreateIsoTrackEx");
+    auto created = Calls("NeroCreateIsoTrackEx");
     ASSERT_EQ(1u, created.size());
-    EXPECT_EQ(0x5E, created[0].Number("flags"));
+    EXPECT_EQ(0x5E, created[0].Int("flags"));
 }
 
 TEST_F(DataTrackTest, ImportedItemsStandLastAndEveryImportFailureHasItsCode) {
-    const std::string drive = "\r\n[drive]\r\nname = Stand-in Recorder\r\nletter = E\r\n";
     struct Case {
         const char* name;
-        std::string scenario;
+        EngineScenario scenario;
         int32_t importTrack;
         int32_t expected;
     };
     const Case cases[] = {
-        {"no disc info", "", 0, 18},
-        {"track beyond the disc", "disc_tracks = 2", 2, 26},
-        {"engine imports nothing", "disc_tracks = 2\r\nimport = 0", 1, 6},
-        {"import of track 1", "disc_tracks = 2\r\nimport_items = 2", 1, 0},
+        {"no disc info", EngineScenario(), 0, 18},
+        {"track beyond the disc", EngineScenario().DiscTracks(2), 2, 26},
+        {"engine imports nothing", EngineScenario().DiscTracks(2).ImportSucceeds(false), 1, 6},
+        {"import of track 1", EngineScenario().DiscTracks(2).ImportItems(2), 1, 0},
     };
     MakeFile("new.mp3");
     AddData(Path("new.mp3"));
     job_.importFlag02 = true;
     job_.importFlag04 = true;
     for (const Case& c : cases) {
-        UseScenario(c.scenario + drive);
+        UseScenario(WithRecorder(c.scenario));
         OpenRecorder();
         job_.importTrack = c.importTrack;
         EXPECT_EQ(c.expected, BuildAndRelease()) << c.name;
         if (c.expected == 0) {
             EXPECT_EQ((std::vector<std::string>{"new.mp3", "IMPORTED0", "IMPORTED1"}), TrackItems());
-            auto imports = Lines("call", "NeroImportIsoTrackEx");
+            auto imports = Calls("NeroImportIsoTrackEx");
             ASSERT_EQ(1u, imports.size());
-            EXPECT_EQ(1, imports[0].Number("track"));
-            EXPECT_EQ(0x6, imports[0].Number("flags"));
+            EXPECT_EQ(1, imports[0].Int("track"));
+            EXPECT_EQ(0x6, imports[0].Int("flags"));
             EXPECT_NE(nullptr, session_->discStamp());
         }
         session_->Close();
@@ -274,7 +274,7 @@ TEST_F(DataTrackTest, ImportedItemsStandLastAndEveryImportFailureHasItsCode) {
 }
 
 TEST_F(DataTrackTest, HeldDiscInfoImportsTheLastTrackAndReplacesWhatWasHeld) {
-    UseScenario("disc_tracks = 3\r\n[drive]\r\nname = Stand-in Recorder\r\n");
+    UseScenario(WithRecorder(EngineScenario().DiscTracks(3)));
     OpenRecorder();
     job_.importTrack = 0;
     ASSERT_EQ(0, BuildAndRelease());
@@ -283,9 +283,9 @@ TEST_F(DataTrackTest, HeldDiscInfoImportsTheLastTrackAndReplacesWhatWasHeld) {
 
     job_.importTrack = -1;
     ASSERT_EQ(0, BuildAndRelease());
-    auto imports = Lines("call", "NeroImportIsoTrackEx");
+    auto imports = Calls("NeroImportIsoTrackEx");
     ASSERT_EQ(2u, imports.size());
-    EXPECT_EQ(2, imports[1].Number("track")) << "the held disc's last track";
+    EXPECT_EQ(2, imports[1].Int("track")) << "the held disc's last track";
     EXPECT_EQ(1u, CallCount("NeroFreeCDStamp")) << "the first stamp is released before the next import";
     // The first disc information is released when replaced: the ledger sees no leak.
 }
@@ -301,8 +301,8 @@ TEST_F(DataTrackTest, EntryTimeIsTheLocalCreationTime) {
     char expected[128];
     std::snprintf(expected, sizeof expected, "%d,%d,%d,%d,%d,%d,%d,%d,%d", t.seconds, t.minutes, t.hours,
                   t.dayOfMonth, t.month, t.yearsSince1900, t.dayOfWeek, t.dayOfYear, t.daylightSaving);
-    ASSERT_EQ(1u, Lines("rec", "isoitem").size());
-    EXPECT_EQ(expected, Lines("rec", "isoitem")[0]["time"]);
+    ASSERT_EQ(1u, Records("isoitem").size());
+    EXPECT_EQ(expected, Records("isoitem")[0].Get("time"));
     EXPECT_GE(t.yearsSince1900, 120) << "a file made today";
 }
 

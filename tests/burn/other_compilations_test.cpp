@@ -19,26 +19,26 @@ TEST_F(OtherRecordsTest, VideoItemsTakeTheirKindFromTheExtension) {
     UseKind(3, {"C:\\v\\clip.MPEG", "photo.JPG", "a.mpg", "b.avi", "c.jpeg"});
     ASSERT_EQ(0, session_->BuildVideoCompilation(job_));
 
-    auto header = Lines("rec", "video");
+    auto header = Records("video");
     ASSERT_EQ(1u, header.size());
-    EXPECT_EQ(1, header[0].Number("still")) << "kind 3";
-    EXPECT_EQ(5, header[0].Number("count"));
-    EXPECT_EQ("", header[0]["text"]);
+    EXPECT_EQ(1, header[0].Int("still")) << "kind 3";
+    EXPECT_EQ(5, header[0].Int("count"));
+    EXPECT_EQ("", header[0].Get("text"));
     const struct {
         long field0;
         long kind;
     } expected[] = {{0, 0}, {-1, 1}, {0, 0}, {0, 2}, {-1, 1}};
-    auto items = Lines("rec", "videoitem");
+    auto items = Records("videoitem");
     ASSERT_EQ(5u, items.size());
     for (size_t i = 0; i < items.size(); ++i) {
-        EXPECT_EQ(expected[i].field0, items[i].Number("field0")) << items[i]["file"];
-        EXPECT_EQ(expected[i].kind, items[i].Number("kind")) << items[i]["file"];
-        EXPECT_EQ("", items[i]["dirty"]);
+        EXPECT_EQ(expected[i].field0, items[i].Int("field0")) << items[i].Get("file");
+        EXPECT_EQ(expected[i].kind, items[i].Int("kind")) << items[i].Get("file");
+        EXPECT_EQ("", items[i].Get("dirty"));
     }
-    EXPECT_EQ("C:\\v\\clip.MPEG", items[0]["file"]);
-    auto burns = Lines("call", "NeroBurn");
+    EXPECT_EQ("C:\\v\\clip.MPEG", items[0].Get("file"));
+    auto burns = Calls("NeroBurn");
     ASSERT_EQ(1u, burns.size());
-    EXPECT_EQ(1, burns[0].Number("format"));
+    EXPECT_EQ(1, burns[0].Int("format"));
 }
 
 TEST_F(OtherRecordsTest, MotionVideoDiscAndLongNamesCutTo235) {
@@ -47,16 +47,16 @@ TEST_F(OtherRecordsTest, MotionVideoDiscAndLongNamesCutTo235) {
     job_.videoText = Keep(std::string(300, 't'));
     ASSERT_EQ(0, session_->BuildVideoCompilation(job_));
 
-    auto header = Lines("rec", "video");
+    auto header = Records("video");
     ASSERT_EQ(1u, header.size());
-    EXPECT_EQ(0, header[0].Number("still"));
-    EXPECT_EQ(std::string(255, 't'), header[0]["text"]);
-    auto items = Lines("rec", "videoitem");
+    EXPECT_EQ(0, header[0].Int("still"));
+    EXPECT_EQ(std::string(255, 't'), header[0].Get("text"));
+    auto items = Records("videoitem");
     ASSERT_EQ(2u, items.size());
-    EXPECT_EQ(2, items[0].Number("kind"));
-    EXPECT_EQ(0, items[0].Number("field0"));
-    EXPECT_EQ(longName.substr(0, 235), items[1]["file"]);
-    EXPECT_EQ(2, items[1].Number("kind")) << "the kind comes from the whole name";
+    EXPECT_EQ(2, items[0].Int("kind"));
+    EXPECT_EQ(0, items[0].Int("field0"));
+    EXPECT_EQ(longName.substr(0, 235), items[1].Get("file"));
+    EXPECT_EQ(2, items[1].Int("kind")) << "the kind comes from the whole name";
 }
 
 TEST_F(OtherRecordsTest, UnknownVideoTypeBurnsNothing) {
@@ -73,11 +73,11 @@ TEST_F(OtherRecordsTest, VideoRecordCarriesTheDataTrackAndReleasesIt) {
     UseKind(2, {"movie.mpg"});
     job_.SetVolumeName("VIDEO");
     job_.AddFile(Keep(data));
-    UseScenario("burn_result = 6");
+    UseScenario(EngineScenario().BurnResult(6));
     EXPECT_EQ(30, session_->BuildVideoCompilation(job_));
-    auto header = Lines("rec", "video");
+    auto header = Records("video");
     ASSERT_EQ(1u, header.size());
-    EXPECT_EQ("VIDEO", header[0]["isoTrackName"]);
+    EXPECT_EQ("VIDEO", header[0].Get("isoTrackName"));
     EXPECT_EQ(1u, CallCount("NeroFreeIsoTrack"));
 }
 
@@ -86,13 +86,13 @@ TEST_F(OtherRecordsTest, ImageBurnNamesTheImageFile) {
     UseKind(4, {});
     job_.imageFile = Keep(image);
     ASSERT_EQ(0, session_->BuildImageBurn(job_));
-    auto records = Lines("rec", "image");
+    auto records = Records("image");
     ASSERT_EQ(1u, records.size());
-    EXPECT_EQ(0, records[0].Number("field0"));
-    EXPECT_EQ(image.substr(0, 255), records[0]["file"]);
-    auto burns = Lines("call", "NeroBurn");
+    EXPECT_EQ(0, records[0].Int("field0"));
+    EXPECT_EQ(image.substr(0, 255), records[0].Get("file"));
+    auto burns = Calls("NeroBurn");
     ASSERT_EQ(1u, burns.size());
-    EXPECT_EQ(2, burns[0].Number("format"));
+    EXPECT_EQ(2, burns[0].Int("format"));
 }
 
 TEST_F(OtherRecordsTest, ImageBurnWithoutAnImageIsRefusedBeforeTheEngine) {
@@ -113,17 +113,17 @@ TEST_F(OtherRecordsTest, TrackModeOnAFreshJobSendsEveryFileToTheDataTrack) {
     ASSERT_EQ(0u, job_.trackCount);
     ASSERT_EQ(0, session_->BuildTrackModeRecord(job_));
 
-    auto header = Lines("rec", "trackmode");
+    auto header = Records("trackmode");
     ASSERT_EQ(1u, header.size());
-    EXPECT_EQ(4, header[0].Number("const"));
-    EXPECT_EQ(0, header[0].Number("count"));
-    EXPECT_EQ(0x41, header[0].Number("medium")) << "no 0x0C bits in this record";
-    EXPECT_EQ("MODES", header[0]["isoTrackName"]);
-    EXPECT_EQ("", header[0]["dirty"]);
+    EXPECT_EQ(4, header[0].Int("const"));
+    EXPECT_EQ(0, header[0].Int("count"));
+    EXPECT_EQ(0x41, header[0].Int("medium")) << "no 0x0C bits in this record";
+    EXPECT_EQ("MODES", header[0].Get("isoTrackName"));
+    EXPECT_EQ("", header[0].Get("dirty"));
     EXPECT_EQ(3u, TrackItems().size());
-    auto burns = Lines("call", "NeroBurn");
+    auto burns = Calls("NeroBurn");
     ASSERT_EQ(1u, burns.size());
-    EXPECT_EQ(3, burns[0].Number("format"));
+    EXPECT_EQ(3, burns[0].Int("format"));
 }
 
 TEST_F(OtherRecordsTest, TrackModeEntriesCarryTheNamesUnexamined) {
@@ -136,18 +136,18 @@ TEST_F(OtherRecordsTest, TrackModeEntriesCarryTheNamesUnexamined) {
     job_.discText1 = "one";
     ASSERT_EQ(0, session_->BuildTrackModeRecord(job_));
 
-    auto entries = Lines("rec", "tmtrack");
+    auto entries = Records("tmtrack");
     ASSERT_EQ(2u, entries.size());
-    EXPECT_EQ(4, entries[0].Number("source"));
-    EXPECT_EQ("whatever.xyz", entries[0]["file"]);
-    EXPECT_EQ(0, entries[0].Number("mode"));
-    EXPECT_EQ(longName.substr(0, 255), entries[1]["file"]);
-    EXPECT_EQ(7, entries[1].Number("mode"));
-    EXPECT_EQ("", entries[1]["dirty"]);
-    auto header = Lines("rec", "trackmode");
+    EXPECT_EQ(4, entries[0].Int("source"));
+    EXPECT_EQ("whatever.xyz", entries[0].Get("file"));
+    EXPECT_EQ(0, entries[0].Int("mode"));
+    EXPECT_EQ(longName.substr(0, 255), entries[1].Get("file"));
+    EXPECT_EQ(7, entries[1].Int("mode"));
+    EXPECT_EQ("", entries[1].Get("dirty"));
+    auto header = Records("trackmode");
     ASSERT_EQ(1u, header.size());
-    EXPECT_EQ("one", header[0]["discText1"]);
-    EXPECT_EQ("null", header[0]["isoTrack"]);
+    EXPECT_EQ("one", header[0].Get("discText1"));
+    EXPECT_EQ("null", header[0].Get("isoTrack"));
 }
 
 }  // namespace
