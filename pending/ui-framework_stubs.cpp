@@ -1,7 +1,0 @@
-// Stand-ins until the lifecycle lands.
-#include "plugin/lifecycle.h"
-#include "plugin/player_menu.h"
-
-WNDPROC previousPlayerWindowProc = nullptr;
-
-void SignalBurnEvent() {}
