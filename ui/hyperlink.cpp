@@ -13,6 +13,8 @@ struct LinkState {
     UniqueFont underlinedFont;
     // What the first selection of the underlined font replaced, put back when the link goes.
     HGDIOBJ replacedFont = nullptr;
+    // The control's own font, handed back to it when the link goes.
+    HFONT controlFont = nullptr;
     COLORREF colour = kLinkColour;
     char target[260] = {};
 };
@@ -39,6 +41,11 @@ void EnsureUnderlinedFont(HWND control) {
     if (GetObjectA(font, sizeof description, &description) == 0) return;
     description.lfUnderline = 1;
     link.underlinedFont.reset(CreateFontIndirectA(&description));
+    if (!link.underlinedFont) return;
+    // The static selects its own font after asking for its colours, so it must own the
+    // underlined one too for the underline to show.
+    link.controlFont = font;
+    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(link.underlinedFont.get()), FALSE);
 }
 
 LRESULT OnColour(HWND control, HDC dc) {
@@ -90,6 +97,7 @@ HyperLink::HyperLink(HWND dialog, int controlId, const char* target) {
     link.colour = kLinkColour;
     link.underlinedFont.reset();
     link.replacedFont = nullptr;
+    link.controlFont = nullptr;
     std::strncpy(link.target, target != nullptr ? target : "", sizeof link.target - 1);
     link.target[sizeof link.target - 1] = '\0';
 }
@@ -99,9 +107,11 @@ HyperLink::~HyperLink() {
     SetWindowLongPtrA(control_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(link.savedProcedure));
     if (link.underlinedFont) {
         // The underlined font must not stay selected anywhere once it is deleted.
+        SendMessageA(control_, WM_SETFONT, reinterpret_cast<WPARAM>(link.controlFont), FALSE);
         ScopedWindowDC dc(control_);
         if (dc.get() != nullptr && link.replacedFont != nullptr) SelectObject(dc.get(), link.replacedFont);
         link.underlinedFont.reset();
+        link.controlFont = nullptr;
     }
     control_ = nullptr;
 }

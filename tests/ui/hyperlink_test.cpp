@@ -73,12 +73,15 @@ TEST_F(HyperLinkTest, DrawsUnderlinedInTheLinkColourOnTheDialogBackground) {
     EXPECT_STREQ(expected.lfFaceName, drawn.lfFaceName);
 
     HGDIOBJ underlined = GetCurrentObject(dc, OBJ_FONT);
+    EXPECT_EQ(underlined, reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)))
+        << "the static paints with the font it owns, so it owns the underlined one";
     Colour(control);
     EXPECT_EQ(underlined, GetCurrentObject(dc, OBJ_FONT)) << "the underlined font is made once";
     EXPECT_EQ(TRUE, SendMessageA(control, WM_LBUTTONDOWN, 0, 0)) << "a click with no target does nothing";
 
     SelectObject(dc, originalFont);
     link.reset();
+    EXPECT_EQ(controlFont, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
     EXPECT_EQ(0u, GetObjectType(underlined)) << "the underlined font is released with the link";
 }
 
