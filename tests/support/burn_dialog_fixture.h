@@ -15,6 +15,10 @@
 #include "support/registry_fixture.h"
 
 class BurnDialogFixture : public ::testing::Test {
+public:
+    static standin::Track Track(const std::string& file, const std::string& title, int seconds = 60,
+                                bool selected = true);
+
 protected:
     void SetUp() override;
     void TearDown() override;
@@ -24,8 +28,6 @@ protected:
 
     // A file of that size in the test's folder (sparse, so sizes above 4 GiB cost nothing).
     std::string MakeFile(const std::string& name, unsigned long long size) const;
-    static standin::Track Track(const std::string& file, const std::string& title, int seconds = 60,
-                                bool selected = true);
 
     void StartPlugin(const standin::Playlist& playlist, const EngineScenario& scenario);
     HWND OpenDialog(UINT command = 8000);

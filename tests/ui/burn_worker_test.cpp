@@ -23,12 +23,6 @@ standin::Playlist NamedTracks(const std::vector<std::string>& files, const std::
     return playlist;
 }
 
-std::vector<std::string> WavNames(int count) {
-    std::vector<std::string> names;
-    for (int i = 0; i < count; ++i) names.push_back("Z:\\music\\track" + std::to_string(i) + ".wav");
-    return names;
-}
-
 void ExpectResultBox(const SeenBox& box, HWND dialog, const std::string& text) {
     EXPECT_EQ(box.text, text);
     EXPECT_EQ(box.caption, "Tolvane");
@@ -184,7 +178,9 @@ TEST_F(BurnWorkerTest, ResultBoxTellsEveryOutcomeAndTheDialogComesBackIdle) {
         const size_t before = boxes_->Count();
         ExpectResultBox(BurnAndWait(dialog), dialog, c.message);
         EXPECT_EQ(boxes_->Count(), before + 1) << "exactly one box per burn";
-        if (c.setup == kNoType || c.setup == kNoDrive) EXPECT_EQ(engine_->ReadLog().CallCount("NeroBurn"), 0u);
+        if (c.setup == kNoType || c.setup == kNoDrive) {
+            EXPECT_EQ(engine_->ReadLog().CallCount("NeroBurn"), 0u);
+        }
         SetComboSelection(dialog, IDC_DRIVE_BOX, 0);
         SetComboSelection(dialog, IDC_TYPE_BOX, 0);
     }
