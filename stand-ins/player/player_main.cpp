@@ -7,14 +7,18 @@
 #include <string>
 #include <vector>
 
+#include "dialog_actions.h"
+#include "plugin/handles.h"
 #include "standin_host.h"
 
 namespace {
 
 void Usage() {
     std::fprintf(stderr,
-                 "usage: standin-player [--user-hive KEY] PLUGIN.dll PLAYLIST|- [ACTION...]\n"
-                 "actions: describe | about | menu-command ID | wait MS | log | shutdown | exit-without-shutdown\n");
+                 "usage: standin-player [--user-hive KEY] [--engine DIR] PLUGIN.dll PLAYLIST|- [ACTION...]\n"
+                 "actions: describe | about | menu-command ID | wait MS | log | shutdown | exit-without-shutdown\n"
+                 "         %s\n",
+                 standin::DialogActionsUsage());
 }
 
 void PrintLog(const standin::Host& host) {
@@ -24,6 +28,8 @@ void PrintLog(const standin::Host& host) {
 
 // Runs one action; false on a bad action or argument. `next` moves past consumed arguments.
 bool RunAction(standin::Host& host, const std::vector<std::string>& args, size_t& next) {
+    bool ok = false;
+    if (standin::RunDialogAction(host, args, next, ok)) return ok;
     const std::string& action = args[next++];
     auto number = [&](long& value) {
         if (next >= args.size()) return false;
@@ -59,6 +65,16 @@ bool RunAction(standin::Host& host, const std::vector<std::string>& args, size_t
     return true;
 }
 
+// Where the plug-in's engine loader looks for NeroAPI.dll.
+bool PointEngineAt(const std::string& directory) {
+    UniqueRegKey key;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\ahead\\Shared", 0, nullptr, 0, KEY_WRITE, nullptr, key.put(),
+                        nullptr) != ERROR_SUCCESS)
+        return false;
+    return RegSetValueExA(key.get(), "NeroAPI", 0, REG_SZ, reinterpret_cast<const BYTE*>(directory.c_str()),
+                          static_cast<DWORD>(directory.size() + 1)) == ERROR_SUCCESS;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -67,6 +83,13 @@ int main(int argc, char** argv) {
     if (next + 1 < args.size() && args[next] == "--user-hive") {
         if (!standin::RedirectUserHive(args[next + 1])) {
             std::fprintf(stderr, "standin-player: cannot redirect the user hive to %s\n", args[next + 1].c_str());
+            return 2;
+        }
+        next += 2;
+    }
+    if (next + 1 < args.size() && args[next] == "--engine") {
+        if (!PointEngineAt(args[next + 1])) {
+            std::fprintf(stderr, "standin-player: cannot point the engine registry value at %s\n", args[next + 1].c_str());
             return 2;
         }
         next += 2;

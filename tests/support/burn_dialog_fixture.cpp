@@ -92,6 +92,10 @@ void BurnDialogFixture::StopPlugin() {
     host_->Unload(preloaded_ ? 0 : 10000);
 }
 
+bool BurnDialogFixture::WaitForBoxes(size_t count, DWORD timeoutMs) {
+    return PumpUntil([&] { return boxes_->Count() >= count; }, timeoutMs);
+}
+
 SeenBox BurnDialogFixture::BurnAndWait(HWND dialog) {
     const size_t before = boxes_->Count();
     SendButtonCommand(dialog, 1);
@@ -107,7 +111,9 @@ bool BurnDialogFixture::LooksIdle(HWND dialog) {
 }
 
 std::string BurnDialogFixture::ReadSetting(const char* name) const {
-    return QueryRawValue(HKEY_CURRENT_USER, kSettingsKey, name).bytes;
+    // Up to the first zero byte, as the plug-in reads it back.
+    const std::string bytes = QueryRawValue(HKEY_CURRENT_USER, kSettingsKey, name).bytes;
+    return bytes.substr(0, bytes.find('\0'));
 }
 
 DWORD BurnDialogFixture::ReadSettingNumber(const char* name) const {

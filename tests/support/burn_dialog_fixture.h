@@ -35,6 +35,9 @@ protected:
     bool CloseDialog(HWND dialog);
     void StopPlugin();
 
+    // Waits, answering what other threads send to the player's window, until that many boxes
+    // have been answered.
+    bool WaitForBoxes(size_t count, DWORD timeoutMs = 30000);
     // Clicks Burn and waits for the result box and for the dialog to be idle again.
     SeenBox BurnAndWait(HWND dialog);
     // True when the dialog shows its idle look: empty status, progress 0, the Exit face.

@@ -164,7 +164,7 @@ TEST_F(BurnDialogTest, OldEngineIsReportedOncePerVersion) {
 TEST_F(BurnDialogTest, NoRecorderListClosesTheDialogUnshown) {
     StartPlugin(ThreeTracks(), TwoRecorders().NoDriveList());
     host_->SendCommand(8000);
-    ASSERT_TRUE(boxes_->WaitForCount(1, 60000));
+    ASSERT_TRUE(WaitForBoxes(1, 60000));
     const SeenBox box = boxes_->Seen()[0];
     EXPECT_EQ(box.text, "No valid drive found !");
     EXPECT_EQ(box.caption, "Tolvane");
@@ -190,7 +190,7 @@ TEST_F(BurnDialogTest, NothingToBurnAsksForTracksInstead) {
     for (const auto& c : cases) {
         host_->SetPlaylist(c.emptyPlaylist ? standin::Playlist() : noneSelected);
         host_->SendCommand(c.command);
-        ASSERT_TRUE(boxes_->WaitForCount(++expected, 60000)) << "command " << c.command;
+        ASSERT_TRUE(WaitForBoxes(++expected, 60000)) << "command " << c.command;
         const SeenBox box = boxes_->Seen().back();
         EXPECT_EQ(box.text, "Select some tracks first !");
         EXPECT_EQ(box.caption, "Tolvane");

@@ -198,7 +198,7 @@ TEST_F(BurnWorkerTest, CancelWithYesAbortsTheBurn) {
     EXPECT_EQ(ButtonBitmapWidth(dialog, IDC_EXIT_BUTTON), kCancelBitmapWidth);
 
     PostButtonCommand(dialog, 2);
-    ASSERT_TRUE(boxes_->WaitForCount(2, 30000));
+    ASSERT_TRUE(WaitForBoxes(2, 30000));
     const auto seen = boxes_->Seen();
     EXPECT_EQ(seen[0].text, "Do you want to cancel now ?");
     EXPECT_EQ(seen[0].icon, "question");
@@ -223,7 +223,7 @@ TEST_F(BurnWorkerTest, CancelWithNoAndTheCloseButtonLeaveTheBurnRunning) {
     PostCloseButton(dialog);
     SendButtonCommand(dialog, 1);  // a second Burn while busy does nothing
     PostButtonCommand(dialog, 2);
-    ASSERT_TRUE(boxes_->WaitForCount(2, 30000));
+    ASSERT_TRUE(WaitForBoxes(2, 30000));
     ASSERT_TRUE(PumpUntil([&] { return LooksIdle(dialog); }));
     const auto seen = boxes_->Seen();
     EXPECT_EQ(seen[0].text, "Do you want to cancel now ?");
@@ -249,7 +249,7 @@ TEST_F(BurnWorkerTest, BurnAndExitArrivingTogetherStartOneBurnAndKeepTheDialog) 
     PostButtonCommand(dialog, 1);
     PostButtonCommand(dialog, 1);
     PostButtonCommand(dialog, 2);
-    ASSERT_TRUE(boxes_->WaitForCount(2, 30000));
+    ASSERT_TRUE(WaitForBoxes(2, 30000));
     ASSERT_TRUE(PumpUntil([&] { return LooksIdle(dialog); }));
     PumpFor(500);
     const auto seen = boxes_->Seen();
