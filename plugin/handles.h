@@ -54,6 +54,12 @@ struct KernelHandleTraits {
     static Handle Invalid() noexcept { return nullptr; }
     static void Close(Handle h) noexcept { CloseHandle(h); }
 };
+// Events whose "none" is INVALID_HANDLE_VALUE, as the worker's two events keep it.
+struct EventOrNoneTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void Close(Handle h) noexcept { CloseHandle(h); }
+};
 struct ModuleTraits {
     using Handle = HMODULE;
     static Handle Invalid() noexcept { return nullptr; }
@@ -97,6 +103,7 @@ struct CFileTraits {
 using UniqueRegKey = UniqueHandle<RegKeyTraits>;
 using UniqueEvent = UniqueHandle<KernelHandleTraits>;
 using UniqueThreadHandle = UniqueHandle<KernelHandleTraits>;
+using UniqueEventOrNone = UniqueHandle<EventOrNoneTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;
 using UniqueMenu = UniqueHandle<MenuTraits>;
 using UniqueFindHandle = UniqueHandle<FindHandleTraits>;

@@ -1,2 +1,311 @@
 #include "plugin/lifecycle.h"
-extern "C" int __cdecl QGeneralModule(HostRecord*, ModuleInfo*) { return 0; }
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "burn/burn_job.h"
+#include "engine/engine_library.h"
+#include "engine/engine_session.h"
+#include "plugin/engine_version.h"
+#include "plugin/handles.h"
+#include "plugin/host_playlist.h"
+#include "plugin/player_menu.h"
+#include "plugin/plugin_state.h"
+#include "plugin/trace.h"
+#include "settings/settings.h"
+#include "ui/about_dialog.h"
+#include "ui/start_thread.h"
+
+WNDPROC previousPlayerWindowProc = nullptr;
+
+namespace {
+
+constexpr char kUnknownVersion[] = "Unknown Version";
+constexpr char kCaption[] = "Tolvane";
+constexpr char kReloadQuestion[] =
+    "It looks like the NERO plugin did not close properly.\nDo you want to try and load it again ?";
+constexpr char kCrashNoticeCaption[] = "Error";
+constexpr char kCrashNoticeText[] =
+    "Sorry, the NERO Plugin has caused QCD to crash.\nThis is a problem with the Nero Software, not of this "
+    "plugin.\nYou may be able to use the NERO Plugin after rebooting.";
+constexpr DWORD kShutdownPollMs = 10;
+constexpr WPARAM kDialogExitCommand = 2;
+
+UniqueEventOrNone stopEvent;
+UniqueEventOrNone burnEvent;
+// "stopEvent is not none", readable while the worker closes stopEvent as its last act.
+std::atomic<bool> stopEventOpen{false};
+// The worker's own reference to this module, so the player can unload it as soon as shutdown
+// returns even though the worker is still leaving the module's code.
+std::atomic<HMODULE> workerModuleReference{nullptr};
+// Lives until the module unloads.
+std::unique_ptr<HostPlaylist> playlistOwner;
+
+// ---- module description ----
+
+std::vector<char> ReadVersionInfo(HMODULE module) {
+    char fileName[MAX_PATH] = {};
+    if (GetModuleFileNameA(module, fileName, MAX_PATH) == 0) return {};
+    DWORD ignored = 0;
+    DWORD size = GetFileVersionInfoSizeA(fileName, &ignored);
+    if (size == 0) return {};
+    std::vector<char> info(size);
+    if (!GetFileVersionInfoA(fileName, 0, size, info.data())) return {};
+    return info;
+}
+
+std::string VersionText(const std::vector<char>& info) {
+    void* block = nullptr;
+    UINT size = 0;
+    if (info.empty() || !VerQueryValueA(info.data(), "\\", &block, &size) || block == nullptr ||
+        size < sizeof(VS_FIXEDFILEINFO))
+        return kUnknownVersion;
+    const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(block);
+    char text[64];
+    std::snprintf(text, sizeof text, "Version %d.%d.%d Build %d", HIWORD(fixed->dwFileVersionMS),
+                  LOWORD(fixed->dwFileVersionMS), HIWORD(fixed->dwFileVersionLS), LOWORD(fixed->dwFileVersionLS));
+    return text;
+}
+
+std::string FileDescriptionText(const std::vector<char>& info) {
+    void* block = nullptr;
+    UINT size = 0;
+    if (info.empty() || !VerQueryValueA(info.data(), "\\VarFileInfo\\Translation", &block, &size) ||
+        block == nullptr || size < 2 * sizeof(WORD))
+        return kUnknownVersion;
+    const auto* translation = static_cast<const WORD*>(block);
+    char subBlock[64];
+    std::snprintf(subBlock, sizeof subBlock, "\\StringFileInfo\\%04x%04x\\FileDescription", translation[0],
+                  translation[1]);
+    void* text = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueA(info.data(), subBlock, &text, &length) || text == nullptr) return kUnknownVersion;
+    const char* characters = static_cast<const char*>(text);
+    return std::string(characters, strnlen(characters, length));
+}
+
+// ---- crash guard ----
+
+// False when the previous run did not end in order and the user declines to load again.
+bool PassCrashGuard() {
+    if (!settings::Read(settings::kCrashGuard)) return true;
+    return MessageBoxA(playerWindow, kReloadQuestion, kCaption, MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+void __cdecl CrashNotice() {
+    if (engineSession.load() == nullptr) return;
+    MessageBoxA(nullptr, kCrashNoticeText, kCrashNoticeCaption, MB_OK);
+}
+
+// ---- player window ----
+
+void SubclassPlayerWindow() {
+    HWND window = playerWindow;
+    if (window == nullptr) return;
+    previousPlayerWindowProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PlayerWindowProc)));
+}
+
+void RestorePlayerWindowProc() {
+    HWND window = playerWindow;
+    if (window == nullptr || previousPlayerWindowProc == nullptr || !IsWindow(window)) return;
+    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previousPlayerWindowProc));
+}
+
+HWND QueryPlayerWindow(const HostRecord& host) {
+    if (host.service == nullptr) return nullptr;
+    return reinterpret_cast<HWND>(static_cast<intptr_t>(host.service(kHostGetMainWindow, nullptr, 0, 0)));
+}
+
+// ---- worker thread ----
+
+UniqueEventOrNone NewAutoResetEvent() {
+    HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    return UniqueEventOrNone(event != nullptr ? event : INVALID_HANDLE_VALUE);
+}
+
+HMODULE ReferenceThisModule() {
+    if (moduleInstance == nullptr) return nullptr;  // linked into a program, not loaded as a module
+    HMODULE module = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&ReferenceThisModule),
+                       &module);
+    return module;
+}
+
+void CloseWorkerEvents() {
+    stopEventOpen = false;
+    stopEvent.reset();
+    burnEvent.reset();
+}
+
+void StartWorker() {
+    CloseWorkerEvents();
+    UniqueEventOrNone stop = NewAutoResetEvent();
+    UniqueEventOrNone burn = NewAutoResetEvent();
+    // Without both events the worker would have nothing sound to wait on.
+    if (!stop || !burn) return;
+    stopEvent = std::move(stop);
+    burnEvent = std::move(burn);
+    stopEventOpen = true;
+    workerModuleReference = ReferenceThisModule();
+    if (StartThread(WorkerThreadMain, nullptr, THREAD_PRIORITY_NORMAL, 0, 0) != 0) return;
+    UniqueModule unused(workerModuleReference.exchange(nullptr));
+    CloseWorkerEvents();
+}
+
+void StartEngine() {
+    auto* session = new EngineSession(processBurnJob);
+    engineSession = session;
+    session->Load();
+    WORD major = 0, minor = 0, release = 0, build = 0;
+    if (engineApiVersionParts(&major, &minor, &release, &build))
+        engineVersionIsCurrent = IsCurrentEngineVersion(major, minor, release, build);
+    Trace("Setting params\n");
+    std::atexit(CrashNotice);
+    Trace("init\n");
+    session->Initialise();
+}
+
+void RunBurnDialog() {
+    try {
+        OpenBurnDialog();
+    } catch (...) {
+    }
+}
+
+void ServeRequests() {
+    Trace("running thread\n");
+    // Stop comes first: once shutdown has begun, a pending burn request must not open a dialog.
+    const HANDLE events[] = {stopEvent.get(), burnEvent.get()};
+    for (;;) {
+        DWORD signalled = WaitForMultipleObjects(2, events, FALSE, INFINITE);
+        if (signalled == WAIT_OBJECT_0) return;
+        if (signalled == WAIT_OBJECT_0 + 1) RunBurnDialog();
+    }
+}
+
+// Marks the worker's end for the shutdown poll, then leaves through the module reference.
+void EndWorker() {
+    stopEvent.reset();
+    stopEventOpen = false;
+    HMODULE module = workerModuleReference.exchange(nullptr);
+    if (module != nullptr) FreeLibraryAndExitThread(module, 0);
+}
+
+// Keeps answering messages that other threads send to the player's windows, so a box shown over
+// the player window by the burn or dialog thread cannot block the worker this waits for.
+void WaitAnsweringSentMessages(DWORD milliseconds) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds, QS_SENDMESSAGE);
+    MSG message;
+    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+}
+
+void StopWorker() {
+    if (!stopEventOpen) return;
+    SetEvent(stopEvent.get());
+    while (stopEventOpen) WaitAnsweringSentMessages(kShutdownPollMs);
+}
+
+// ---- entry points ----
+
+void AskBurnDialogToClose() {
+    HWND dialog = burnDialogWindow;
+    if (dialog != nullptr && IsWindow(dialog)) PostMessageA(dialog, WM_COMMAND, kDialogExitCommand, 0);
+}
+
+void DestroyEngineSession() {
+    std::unique_ptr<EngineSession> session(engineSession.load());
+    if (session) session->Destroy();
+    engineSession = nullptr;
+}
+
+int LoadPlugin(HostRecord* host, ModuleInfo* info) {
+    if (host == nullptr) return 0;
+    host->interfaceVersion = kHostInterfaceVersion;
+    // Built once: the player keeps the pointer until the module unloads.
+    if (moduleDescription.empty()) moduleDescription = BuildModuleDescription(moduleInstance);
+    if (info != nullptr) info->description = moduleDescription.c_str();
+    host->shutdown = PluginShutdown;
+    host->about = PluginAbout;
+    host->configure = nullptr;
+
+    if (!PassCrashGuard()) return 0;
+
+    playlistOwner = std::make_unique<HostPlaylist>(*host);
+    hostPlaylist = playlistOwner.get();
+    playerWindow = QueryPlayerWindow(*host);
+    SubclassPlayerWindow();
+    StartWorker();
+    settings::Write(settings::kCrashGuard, true);
+    return 1;
+}
+
+void ShutDown() {
+    DestroyBurnPopupMenu();
+    settings::Write(settings::kCrashGuard, false);
+    AskBurnDialogToClose();
+    RestorePlayerWindowProc();
+    Trace("going going...\n");
+    StopWorker();
+    CloseWorkerEvents();
+    DestroyEngineSession();
+    Trace("gone...\n");
+}
+
+}  // namespace
+
+bool IsCurrentEngineVersion(WORD major, WORD minor, WORD release, WORD build) {
+    const uint32_t high = major * 65536u + minor;
+    const uint32_t low = release * 65536u + build;
+    const uint32_t currentHigh = 5 * 65536u + 5;
+    const uint32_t lastOldLow = 9 * 65536u + 10;
+    return high > currentHigh || (high == currentHigh && low > lastOldLow);
+}
+
+std::string BuildModuleDescription(HMODULE module) {
+    const std::vector<char> info = ReadVersionInfo(module);
+    return FileDescriptionText(info) + " " + VersionText(info);
+}
+
+void SignalBurnEvent() {
+    if (burnEvent) SetEvent(burnEvent.get());
+}
+
+DWORD WINAPI WorkerThreadMain(LPVOID /*unused*/) {
+    try {
+        StartEngine();
+        ServeRequests();
+    } catch (...) {
+    }
+    EndWorker();
+    return 0;
+}
+
+extern "C" int __cdecl QGeneralModule(HostRecord* host, ModuleInfo* info) {
+    try {
+        return LoadPlugin(host, info);
+    } catch (...) {
+        return 0;
+    }
+}
+
+extern "C" void __cdecl PluginShutdown(void) {
+    try {
+        ShutDown();
+    } catch (...) {
+    }
+}
+
+extern "C" int32_t __cdecl PluginAbout(void) {
+    try {
+        HWND player = playerWindow;
+        HWND owner = player != nullptr ? GetLastActivePopup(player) : nullptr;
+        return static_cast<int32_t>(ShowAbout(moduleInstance, owner, moduleDescription.c_str(), nullptr, nullptr));
+    } catch (...) {
+        return 0;
+    }
+}

@@ -64,5 +64,7 @@ private:
 
 // Shows a bitmap resource of the plug-in module on a button; releases the bitmap it replaces.
 void SetButtonBitmap(HWND button, int bitmapId);
+// Takes the bitmap off a button and releases it (before the button goes away).
+void ReleaseButtonBitmap(HWND button);
 // The whole text of a window or control.
 std::string WindowText(HWND window);

@@ -1,0 +1,63 @@
+#include "plugin/host_playlist.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// The player's "DelimArtAlb" styles: artist first, title second.
+constexpr const char* kTitleDelimiters[] = {
+    "%s / %s", "%s : %s", "%s - %s", "%s -- %s", "(%s) %s", "[%s] %s",
+};
+constexpr int kDefaultTitleDelimiter = 0;
+constexpr int kTitleDelimiterCount = static_cast<int>(sizeof kTitleDelimiters / sizeof kTitleDelimiters[0]);
+
+// A value the table does not have (a newer player, a hand-edited file) falls back to the
+// default instead of reaching past the table.
+int TitleDelimiterStyle(const std::string& settingsFile) {
+    if (settingsFile.empty()) return kDefaultTitleDelimiter;
+    int style = static_cast<int>(
+        GetPrivateProfileIntA("QCD Player", "DelimArtAlb", kDefaultTitleDelimiter, settingsFile.c_str()));
+    return style >= 0 && style < kTitleDelimiterCount ? style : kDefaultTitleDelimiter;
+}
+
+}  // namespace
+
+HostPlaylist::HostPlaylist(const HostRecord& host) : service_(host.service) {}
+
+int32_t HostPlaylist::TrackCount() const {
+    return service_ != nullptr ? service_(kHostTrackCount, nullptr, 0, 0) : 0;
+}
+
+bool HostPlaylist::IsSelected(int32_t index) const {
+    return service_ != nullptr && service_(kHostTrackSelected, nullptr, index, 0) != 0;
+}
+
+int32_t HostPlaylist::TrackLength(int32_t index) const {
+    return service_ != nullptr ? service_(kHostTrackLength, nullptr, index, 0) : 0;
+}
+
+std::string HostPlaylist::TrackFile(int32_t index) const { return TextRequest(kHostTrackFile, index); }
+
+std::string HostPlaylist::PlayerSettingsFile() const { return TextRequest(kHostSettingsFile, 0); }
+
+std::string HostPlaylist::TrackTitle(int32_t index) const {
+    int style = TitleDelimiterStyle(PlayerSettingsFile());
+    std::string title = TextRequest(kHostTrackTitle, index);
+    std::string artist = TextRequest(kHostTrackArtist, index);
+    char text[kHostTextBufferSize] = {};
+    std::snprintf(text, sizeof text, kTitleDelimiters[style], artist.c_str(), title.c_str());
+    return text;
+}
+
+bool HostPlaylist::IsChosen(int32_t index, bool wholePlaylist) const { return wholePlaylist || IsSelected(index); }
+
+std::string HostPlaylist::TextRequest(int32_t op, int32_t index) const {
+    if (service_ == nullptr) return std::string();
+    char buffer[kHostTextBufferSize] = {};
+    if (service_(op, buffer, kHostTextBufferSize, index < 0 ? -1 : index) == 0) return std::string();
+    // A player that fills the whole buffer without a terminator still gives a bounded text.
+    return std::string(buffer, strnlen(buffer, sizeof buffer - 1));
+}

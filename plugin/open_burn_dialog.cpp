@@ -1,0 +1,55 @@
+// Opening the burn dialog on the worker thread, and releasing the recorder once it has closed.
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdint>
+
+#include "engine/engine_session.h"
+#include "plugin/host_playlist.h"
+#include "plugin/player_menu.h"
+#include "plugin/plugin_state.h"
+#include "resources/resource.h"
+#include "ui/burn_dialog.h"
+#include "ui/dialog_framework.h"
+
+namespace {
+
+constexpr const char* kNothingToBurnText = "Select some tracks first !";
+constexpr const char* kCaption = "Tolvane";
+
+int32_t CountChosenTracks(bool wholePlaylist) {
+    if (hostPlaylist == nullptr) return 0;
+    const int32_t count = hostPlaylist->TrackCount();
+    if (wholePlaylist) return count;
+    int32_t chosen = 0;
+    for (int32_t i = 0; i < count; ++i) {
+        if (hostPlaylist->IsSelected(i)) ++chosen;
+    }
+    return chosen;
+}
+
+// Dialog 103 holds a progress bar, whose class must exist before the dialog is created.
+void RegisterProgressBarClass() {
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+}
+
+void RunBurnDialog() {
+    RegisterProgressBarClass();
+    BurnDialogFactory factory;
+    HWND dialog = CreateDialogParamA(moduleInstance, MAKEINTRESOURCEA(IDD_BURN), playerWindow.load(), DialogProc,
+                                     reinterpret_cast<LPARAM>(static_cast<DialogFactory*>(&factory)));
+    if (dialog != nullptr) MessageLoop(dialog).Run();
+}
+
+}  // namespace
+
+void OpenBurnDialog() {
+    if (CountChosenTracks(burnWholePlaylist) <= 0) {
+        MessageBoxA(playerWindow.load(), kNothingToBurnText, kCaption, MB_ICONINFORMATION | MB_OK);
+        return;
+    }
+    RunBurnDialog();
+    if (EngineSession* session = engineSession.load()) session->Close();
+}

@@ -1,0 +1,153 @@
+#include "plugin/player_menu.h"
+
+#include <cstring>
+#include <utility>
+
+#include "plugin/handles.h"
+#include "plugin/lifecycle.h"
+#include "plugin/plugin_state.h"
+#include "plugin/trace.h"
+
+namespace {
+
+// The "Nero" sub-menu last inserted. Owned here, but a player that destroys its pop-up menu
+// after use destroys it too, so it is checked before each use.
+HMENU burnPopupMenu = nullptr;
+
+constexpr UINT kSubMenuItem = static_cast<UINT>(-1);
+constexpr UINT kMaxOrdinaryId = 65535;
+constexpr int kMaxLeadingSkip = 20;
+constexpr int kItemTextSize = 256;
+constexpr int kRecognisedTextCount = 3;
+
+constexpr UINT kPlayerMainMenuFirst = 40400;
+constexpr UINT kPlayerSmallMenuFirst = 40007;
+constexpr int kPlayerSmallMenuMinItems = 5;
+constexpr UINT kPlayerLastItems[] = {40003, 40301};
+
+bool IsOrdinaryId(UINT id) { return id <= kMaxOrdinaryId || id == kSubMenuItem; }
+
+// Only a live menu that still holds our two commands is ours: a destroyed handle may be reused.
+bool IsLiveBurnMenu(HMENU menu) {
+    return menu != nullptr && IsMenu(menu) && GetMenuItemCount(menu) == 2 &&
+           GetMenuItemID(menu, 0) == kCommandBurnPlaylist && GetMenuItemID(menu, 1) == kCommandBurnSelected;
+}
+
+bool IsSeparatorAt(HMENU menu, int pos) {
+    if (pos < 0 || pos >= GetMenuItemCount(menu)) return false;
+    return (GetMenuState(menu, static_cast<UINT>(pos), MF_BYPOSITION) & MF_SEPARATOR) != 0;
+}
+
+void InsertSeparator(HMENU menu, int pos) {
+    InsertMenuA(menu, static_cast<UINT>(pos), MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
+}
+
+bool IsRecognisedText(const char* text) {
+    return _strnicmp(text, "E&xit", 5) == 0 || _stricmp(text, "Playlist") == 0 || _stricmp(text, "Playback") == 0;
+}
+
+int CountRecognisedTexts(HMENU menu, int count) {
+    int matches = 0;
+    for (int pos = 0; pos < count; ++pos) {
+        char text[kItemTextSize] = {};
+        GetMenuStringA(menu, static_cast<UINT>(pos), text, kItemTextSize, MF_BYPOSITION);
+        if (IsRecognisedText(text)) ++matches;
+    }
+    return matches;
+}
+
+bool IsPlayerLastItem(UINT id) {
+    for (UINT known : kPlayerLastItems)
+        if (id == known) return true;
+    return false;
+}
+
+struct MenuEnds {
+    UINT first;
+    UINT last;
+    int skip;
+};
+
+// Owner-drawn or other special items at either end do not count as the menu's ends.
+MenuEnds ScanMenuEnds(HMENU menu, int count) {
+    MenuEnds ends{GetMenuItemID(menu, 0), 0, 0};
+    for (int pos = 0; !IsOrdinaryId(ends.first) && ends.skip < kMaxLeadingSkip;) {
+        ++ends.skip;
+        ends.first = GetMenuItemID(menu, ++pos);
+    }
+    int pos = count - 1;
+    ends.last = GetMenuItemID(menu, pos);
+    while (!IsOrdinaryId(ends.last) && pos > 0) {
+        ++ends.skip;
+        ends.last = GetMenuItemID(menu, --pos);
+    }
+    return ends;
+}
+
+struct Placement {
+    bool insert;
+    int pos;
+    bool separatorBefore;
+};
+
+Placement ChoosePlacement(HMENU menu, int count, const MenuEnds& ends) {
+    if (ends.first == kPlayerMainMenuFirst) return {true, count - ends.skip - 1, true};
+    if (ends.first == kPlayerSmallMenuFirst && count < kPlayerSmallMenuMinItems) return {false, 0, false};
+    if (CountRecognisedTexts(menu, count) == kRecognisedTextCount) return {true, count - ends.skip - 2, true};
+    if (ends.first == kSubMenuItem && IsPlayerLastItem(ends.last)) return {true, count - ends.skip - 2, false};
+    return {false, 0, false};
+}
+
+UniqueMenu MakeBurnMenu() {
+    UniqueMenu menu(CreatePopupMenu());
+    if (menu) {
+        AppendMenuA(menu.get(), MF_STRING, kCommandBurnPlaylist, "Burn Playlist...");
+        AppendMenuA(menu.get(), MF_STRING, kCommandBurnSelected, "Burn Selected Tracks...");
+    }
+    return menu;
+}
+
+void InsertBurnMenu(HMENU menu, int pos) {
+    DestroyBurnPopupMenu();
+    UniqueMenu burnMenu = MakeBurnMenu();
+    if (!burnMenu) return;
+    if (!InsertMenuA(menu, static_cast<UINT>(pos), MF_BYPOSITION | MF_POPUP | MF_STRING,
+                     reinterpret_cast<UINT_PTR>(burnMenu.get()), "Nero"))
+        return;
+    burnPopupMenu = burnMenu.release();
+    if (!IsSeparatorAt(menu, pos + 1)) InsertSeparator(menu, pos + 1);
+}
+
+}  // namespace
+
+void BuildPlayerMenu(HMENU menu) {
+    int count = GetMenuItemCount(menu);
+    if (count <= 0) return;
+    MenuEnds ends = ScanMenuEnds(menu, count);
+    Trace("Opening popup with first itm %u 0x%x\n", ends.first, ends.first);
+    Placement placement = ChoosePlacement(menu, count, ends);
+    if (!placement.insert) return;
+    int pos = placement.pos < 0 ? 0 : (placement.pos > count ? count : placement.pos);
+    if (placement.separatorBefore && !IsSeparatorAt(menu, pos - 1)) InsertSeparator(menu, pos++);
+    InsertBurnMenu(menu, pos);
+}
+
+void DestroyBurnPopupMenu() {
+    UniqueMenu menu(std::exchange(burnPopupMenu, nullptr));
+    // Gone with the player's menu it was inserted in: nothing left to destroy.
+    if (!IsLiveBurnMenu(menu.get())) menu.release();
+}
+
+LRESULT CALLBACK PlayerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        if (message == WM_COMMAND && (wParam == kCommandBurnPlaylist || wParam == kCommandBurnSelected)) {
+            burnWholePlaylist = wParam == kCommandBurnPlaylist;
+            SignalBurnEvent();
+        } else if (message == WM_INITMENUPOPUP) {
+            BuildPlayerMenu(reinterpret_cast<HMENU>(wParam));
+        }
+    } catch (...) {
+    }
+    if (previousPlayerWindowProc == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+    return CallWindowProcA(previousPlayerWindowProc, window, message, wParam, lParam);
+}

@@ -1,0 +1,123 @@
+// standin-player.exe: loads a general plug-in into a stand-in QCD player and runs a list of
+// actions against it. Usage and actions: see README.md.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "dialog_actions.h"
+#include "plugin/handles.h"
+#include "standin_host.h"
+
+namespace {
+
+void Usage() {
+    std::fprintf(stderr,
+                 "usage: standin-player [--user-hive KEY] [--engine DIR] PLUGIN.dll PLAYLIST|- [ACTION...]\n"
+                 "actions: describe | about | menu-command ID | wait MS | log | shutdown | exit-without-shutdown\n"
+                 "         %s\n",
+                 standin::DialogActionsUsage());
+}
+
+void PrintLog(const standin::Host& host) {
+    for (const standin::HostCall& call : host.Calls())
+        std::printf("call: op %d (%d, %d) -> %d\n", call.op, call.param1, call.param2, call.result);
+}
+
+// Runs one action; false on a bad action or argument. `next` moves past consumed arguments.
+bool RunAction(standin::Host& host, const std::vector<std::string>& args, size_t& next) {
+    bool ok = false;
+    if (standin::RunDialogAction(host, args, next, ok)) return ok;
+    const std::string& action = args[next++];
+    auto number = [&](long& value) {
+        if (next >= args.size()) return false;
+        char* end = nullptr;
+        value = std::strtol(args[next].c_str(), &end, 10);
+        ++next;
+        return end != nullptr && *end == '\0';
+    };
+    long value = 0;
+    if (action == "describe") {
+        std::printf("description: %s\n", host.Description().c_str());
+    } else if (action == "about") {
+        std::printf("about: %d\n", host.About());
+    } else if (action == "menu-command" && number(value)) {
+        host.SendCommand(static_cast<UINT>(value));
+        std::printf("menu-command: %ld\n", value);
+    } else if (action == "wait" && number(value)) {
+        host.PumpMessages(static_cast<DWORD>(value));
+    } else if (action == "log") {
+        PrintLog(host);
+    } else if (action == "shutdown") {
+        host.Shutdown();
+        std::printf("shutdown: done\n");
+    } else if (action == "exit-without-shutdown") {
+        std::printf("exit-without-shutdown\n");
+        std::fflush(stdout);
+        ExitProcess(0);
+    } else {
+        std::fprintf(stderr, "standin-player: bad action '%s'\n", action.c_str());
+        return false;
+    }
+    std::fflush(stdout);
+    return true;
+}
+
+// Where the plug-in's engine loader looks for NeroAPI.dll.
+bool PointEngineAt(const std::string& directory) {
+    UniqueRegKey key;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\ahead\\Shared", 0, nullptr, 0, KEY_WRITE, nullptr, key.put(),
+                        nullptr) != ERROR_SUCCESS)
+        return false;
+    return RegSetValueExA(key.get(), "NeroAPI", 0, REG_SZ, reinterpret_cast<const BYTE*>(directory.c_str()),
+                          static_cast<DWORD>(directory.size() + 1)) == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    size_t next = 0;
+    if (next + 1 < args.size() && args[next] == "--user-hive") {
+        if (!standin::RedirectUserHive(args[next + 1])) {
+            std::fprintf(stderr, "standin-player: cannot redirect the user hive to %s\n", args[next + 1].c_str());
+            return 2;
+        }
+        next += 2;
+    }
+    if (next + 1 < args.size() && args[next] == "--engine") {
+        if (!PointEngineAt(args[next + 1])) {
+            std::fprintf(stderr, "standin-player: cannot point the engine registry value at %s\n", args[next + 1].c_str());
+            return 2;
+        }
+        next += 2;
+    }
+    if (args.size() < next + 2) {
+        Usage();
+        return 2;
+    }
+    const std::string pluginPath = args[next++];
+    const std::string playlistPath = args[next++];
+
+    standin::Playlist playlist;
+    std::string error;
+    if (playlistPath != "-" && !standin::ReadPlaylistFile(playlistPath, playlist, error)) {
+        std::fprintf(stderr, "standin-player: %s\n", error.c_str());
+        return 2;
+    }
+    standin::Host host(playlist);
+    if (!host.Load(pluginPath)) {
+        std::fprintf(stderr, "standin-player: %s\n", host.error().c_str());
+        return 3;
+    }
+    std::printf("loaded: %d\n", host.CallModule());
+    std::fflush(stdout);
+    while (next < args.size()) {
+        if (!RunAction(host, args, next)) return 2;
+    }
+    // A player ends in order: shutdown (when still running), then unload.
+    if (host.running()) host.Shutdown();
+    return host.Unload() ? 0 : 4;
+}

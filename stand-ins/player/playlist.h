@@ -1,0 +1,29 @@
+#pragma once
+// The stand-in player's playlist: what the service callback answers from.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace standin {
+
+struct Track {
+    std::string file;
+    std::string title;
+    std::string artist;
+    int32_t lengthSeconds = 0;
+    bool selected = false;
+};
+
+struct Playlist {
+    std::vector<Track> tracks;
+    // The player's settings file named by service 108; empty answers 0 (no file).
+    std::string settingsFile;
+};
+
+// Reads a playlist file (format in README.md); false when it cannot be read or a line is malformed.
+bool ReadPlaylistFile(const std::string& path, Playlist& playlist, std::string& error);
+// Writes a player settings file with [QCD Player] DelimArtAlb=<style>.
+bool WritePlayerSettingsFile(const std::string& path, int delimArtAlb);
+
+}  // namespace standin

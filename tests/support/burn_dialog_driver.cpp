@@ -1,0 +1,140 @@
+#include "support/burn_dialog_driver.h"
+
+#include <commctrl.h>
+
+#include <cstring>
+
+namespace {
+
+constexpr int kDriveBoxId = 1013;
+
+struct Search {
+    bool visibleOnly;
+    HWND found;
+};
+
+BOOL CALLBACK InspectWindow(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<Search*>(parameter);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != GetCurrentProcessId()) return TRUE;
+    char className[16] = {};
+    char caption[16] = {};
+    GetClassNameA(window, className, sizeof className);
+    GetWindowTextA(window, caption, sizeof caption);
+    if (std::string(className) != "#32770" || std::string(caption) != "Tolvane") return TRUE;
+    if (GetDlgItem(window, kDriveBoxId) == nullptr) return TRUE;
+    if (search->visibleOnly && !IsWindowVisible(window)) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+void PumpPending() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+}  // namespace
+
+bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        PumpPending();
+        if (condition()) return true;
+        if (GetTickCount() - start > timeoutMs) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+void PumpFor(DWORD ms) { PumpUntil([] { return false; }, ms); }
+
+HWND FindBurnDialog(bool visibleOnly) {
+    Search search{visibleOnly, nullptr};
+    EnumWindows(InspectWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND WaitForBurnDialog(DWORD timeoutMs) {
+    HWND dialog = nullptr;
+    PumpUntil([&] { return (dialog = FindBurnDialog()) != nullptr; }, timeoutMs);
+    return dialog;
+}
+
+bool WaitForBurnDialogGone(DWORD timeoutMs) {
+    return PumpUntil([] { return FindBurnDialog(false) == nullptr; }, timeoutMs);
+}
+
+std::string ControlText(HWND dialog, int id) {
+    HWND control = GetDlgItem(dialog, id);
+    const LRESULT length = SendMessageA(control, WM_GETTEXTLENGTH, 0, 0);
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    SendMessageA(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]));
+    text.resize(std::strlen(text.c_str()));
+    return text;
+}
+
+void SetControlText(HWND dialog, int id, const char* text) {
+    SendMessageA(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+}
+
+bool IsChecked(HWND dialog, int id) {
+    return SendMessageA(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void ClickCheckBox(HWND dialog, int id, bool checked) {
+    HWND box = GetDlgItem(dialog, id);
+    SendMessageA(box, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(box));
+}
+
+std::vector<std::string> ComboItems(HWND dialog, int id) {
+    HWND box = GetDlgItem(dialog, id);
+    std::vector<std::string> items;
+    const LRESULT count = SendMessageA(box, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        const LRESULT length = SendMessageA(box, CB_GETLBTEXTLEN, i, 0);
+        std::string text(static_cast<size_t>(length) + 1, '\0');
+        SendMessageA(box, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(&text[0]));
+        text.resize(std::strlen(text.c_str()));
+        items.push_back(text);
+    }
+    return items;
+}
+
+int ComboSelection(HWND dialog, int id) {
+    return static_cast<int>(SendMessageA(GetDlgItem(dialog, id), CB_GETCURSEL, 0, 0));
+}
+
+void SetComboSelection(HWND dialog, int id, int index) {
+    SendMessageA(GetDlgItem(dialog, id), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+void ChooseComboItem(HWND dialog, int id, int index) {
+    SetComboSelection(dialog, id, index);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+int ProgressPosition(HWND dialog) {
+    return static_cast<int>(SendMessageA(GetDlgItem(dialog, 1009), PBM_GETPOS, 0, 0));
+}
+
+int ButtonBitmapWidth(HWND dialog, int id) {
+    auto bitmap = reinterpret_cast<HBITMAP>(SendMessageA(GetDlgItem(dialog, id), BM_GETIMAGE, IMAGE_BITMAP, 0));
+    BITMAP info = {};
+    if (bitmap == nullptr || GetObjectA(bitmap, sizeof info, &info) == 0) return 0;
+    return info.bmWidth;
+}
+
+void PostButtonCommand(HWND dialog, int id) {
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+void SendButtonCommand(HWND dialog, int id) {
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+void PostCloseButton(HWND dialog) { PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); }

@@ -1,0 +1,314 @@
+// The burn dialog as the user meets it: opened from the player's menu commands on the built
+// plug-in, with the stand-in engine's recorders.
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <thread>
+
+#include "burn/burn_job.h"
+#include "engine/engine_session.h"
+#include "plugin/host_api.h"
+#include "plugin/host_playlist.h"
+#include "plugin/plugin_state.h"
+#include "resources/resource.h"
+#include "support/burn_dialog_fixture.h"
+#include "support/plugin_module.h"
+#include "ui/burn_dialog.h"
+
+namespace {
+
+const char* const kOldEngineText =
+    "You are running an older version of Nero (%d.%d.%d.%d).\nYou may experience problems burning cds from the plugin.";
+
+std::string OldEngineText(int a, int b, int c, int d) {
+    char text[256];
+    std::snprintf(text, sizeof text, kOldEngineText, a, b, c, d);
+    return text;
+}
+
+standin::Playlist ThreeTracks() {
+    standin::Playlist playlist;
+    for (const char* name : {"one", "two", "three"})
+        playlist.tracks.push_back(BurnDialogFixture::Track(std::string("Z:\\nowhere\\") + name + ".wav", name));
+    return playlist;
+}
+
+using BurnDialogTest = BurnDialogFixture;
+
+}  // namespace
+
+TEST_F(BurnDialogTest, OpensFromEmptyRegistryWithDefaultsAndUpperCaseRecorders) {
+    StartPlugin(ThreeTracks(), TwoRecorders());
+    HWND dialog = OpenDialog();
+    ASSERT_NE(dialog, nullptr);
+
+    EXPECT_TRUE(IsChecked(dialog, IDC_UNDERRUN));
+    EXPECT_TRUE(IsChecked(dialog, IDC_SIMULATE));
+    EXPECT_EQ(ControlText(dialog, IDC_GAP), "0");
+    EXPECT_EQ(ComboItems(dialog, IDC_TYPE_BOX), (std::vector<std::string>{"Audio", "Data"}));
+    EXPECT_EQ(ComboSelection(dialog, IDC_TYPE_BOX), 0);
+    EXPECT_EQ(ComboItems(dialog, IDC_DRIVE_BOX),
+              (std::vector<std::string>{"D: PLEXTOR PX-W4824A", "E: _NEC DVD_RW ND-3520A"}));
+    EXPECT_EQ(ComboSelection(dialog, IDC_DRIVE_BOX), 0);
+    EXPECT_EQ(ButtonBitmapWidth(dialog, IDC_BURN_BUTTON), 47);
+    EXPECT_EQ(ButtonBitmapWidth(dialog, IDC_EXIT_BUTTON), kExitBitmapWidth);
+    EXPECT_NE(GetWindowLongA(dialog, GWL_EXSTYLE) & WS_EX_APPWINDOW, 0);
+    EXPECT_EQ(GetWindow(dialog, GW_OWNER), host_->mainWindow());
+
+    // A current engine is never reported and its version is not recorded.
+    EXPECT_EQ(boxes_->Count(), 0u);
+    EXPECT_FALSE(HasSetting("LastVersionMajor"));
+    EXPECT_FALSE(HasSetting("LastVersionMinor"));
+    EXPECT_TRUE(CloseDialog(dialog));
+}
+
+TEST_F(BurnDialogTest, LastDriveSelectsTheFirstLabelItBegins) {
+    StartPlugin(ThreeTracks(), TwoRecorders());
+    const struct {
+        const char* stored;
+        int selected;
+    } cases[] = {{"e: _nec", 1}, {"E: _NEC DVD_RW ND-3520A", 1}, {"d", 0}, {"Z: nothing", 0}, {"", 0}};
+    for (const auto& c : cases) {
+        WriteSetting("Last Drive", c.stored);
+        HWND dialog = OpenDialog();
+        ASSERT_NE(dialog, nullptr) << c.stored;
+        EXPECT_EQ(ComboSelection(dialog, IDC_DRIVE_BOX), c.selected) << "Last Drive \"" << c.stored << "\"";
+        ASSERT_TRUE(CloseDialog(dialog));
+    }
+}
+
+TEST_F(BurnDialogTest, SavesSelectionsAndCheckBoxesAsTheyChange) {
+    StartPlugin(ThreeTracks(), TwoRecorders());
+    HWND dialog = OpenDialog();
+    ASSERT_NE(dialog, nullptr);
+
+    ChooseComboItem(dialog, IDC_DRIVE_BOX, 1);
+    EXPECT_EQ(ReadSetting("Last Drive"), "E: _NEC DVD_RW ND-3520A");
+    EXPECT_EQ(ReadSettingNumber("Last Mode"), 0u);
+    ChooseComboItem(dialog, IDC_TYPE_BOX, 1);
+    EXPECT_EQ(ReadSettingNumber("Last Mode"), 1u);
+
+    ClickCheckBox(dialog, IDC_UNDERRUN, false);
+    EXPECT_EQ(ReadSettingNumber("Underrun"), 0u);
+    EXPECT_EQ(ReadSettingNumber("Simulate"), 1u);
+    ClickCheckBox(dialog, IDC_SIMULATE, false);
+    EXPECT_EQ(ReadSettingNumber("Simulate"), 0u);
+    ASSERT_TRUE(CloseDialog(dialog));
+
+    // The next opening restores them.
+    dialog = OpenDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(ComboSelection(dialog, IDC_DRIVE_BOX), 1);
+    EXPECT_EQ(ComboSelection(dialog, IDC_TYPE_BOX), 1);
+    EXPECT_FALSE(IsChecked(dialog, IDC_UNDERRUN));
+    EXPECT_FALSE(IsChecked(dialog, IDC_SIMULATE));
+    EXPECT_TRUE(CloseDialog(dialog));
+}
+
+TEST_F(BurnDialogTest, SummaryCountsChosenTracksTimeAndSize) {
+    standin::Playlist playlist;
+    playlist.tracks = {Track(MakeFile("a.wav", 4 << 20), "Alpha", 200), Track(MakeFile("b.wav", 1 << 20), "Left", 999, false),
+                       Track(MakeFile("c.wav", 4 << 20), "Gamma", 250), Track(MakeFile("d.wav", 2 << 20), "Delta", 300)};
+    StartPlugin(playlist, TwoRecorders());
+
+    HWND dialog = OpenDialog(8001);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(ControlText(dialog, IDC_STATUS),
+              "3 Track(s), 12 min 30 sec\r\n10.0 MB\r\nArtist / Alpha\r\nArtist / Gamma\r\nArtist / Delta\r\n");
+    ASSERT_TRUE(CloseDialog(dialog));
+
+    // Sizes are summed whole (no wrap at 4 GiB); a missing file still counts as a track.
+    playlist.tracks = {Track(MakeFile("big.wav", (4ull << 30) + (1 << 20)), "Big", 3000),
+                       Track(folder_ + "\\missing.wav", "Missing", 725)};
+    host_->SetPlaylist(playlist);
+    dialog = OpenDialog(8000);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(ControlText(dialog, IDC_STATUS),
+              "2 Track(s), 1 hr 2 min 05 sec\r\n4097.0 MB\r\nArtist / Big\r\nArtist / Missing\r\n");
+    EXPECT_TRUE(CloseDialog(dialog));
+}
+
+TEST(BurnSummaryFormat, NoChosenTrackShowsZeros) {
+    EXPECT_EQ(FormatBurnSummary(BurnSummary()), "0 Track(s), 0 min 00 sec\r\n0.0 MB\r\n");
+}
+
+TEST_F(BurnDialogTest, OldEngineIsReportedOncePerVersion) {
+    StartPlugin(ThreeTracks(), TwoRecorders().VersionParts(5, 5, 9, 10));
+    HWND dialog = OpenDialog();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_EQ(boxes_->Count(), 1u);
+    SeenBox notice = boxes_->Seen()[0];
+    EXPECT_EQ(notice.caption, "Tolvane");
+    EXPECT_EQ(notice.text, OldEngineText(5, 5, 9, 10));
+    EXPECT_EQ(notice.icon, "information");
+    EXPECT_EQ(notice.owner, dialog);
+    EXPECT_EQ(ReadSettingNumber("LastVersionMajor"), 5u * 65536 + 5);
+    EXPECT_EQ(ReadSettingNumber("LastVersionMinor"), 9u * 65536 + 10);
+    ASSERT_TRUE(CloseDialog(dialog));
+
+    dialog = OpenDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(boxes_->Count(), 1u) << "the same old version was reported twice";
+    ASSERT_TRUE(CloseDialog(dialog));
+
+    engine_->Use(TwoRecorders().VersionParts(5, 5, 8, 0));
+    dialog = OpenDialog();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_EQ(boxes_->Count(), 2u);
+    EXPECT_EQ(boxes_->Seen()[1].text, OldEngineText(5, 5, 8, 0));
+    EXPECT_TRUE(CloseDialog(dialog));
+}
+
+TEST_F(BurnDialogTest, NoRecorderListClosesTheDialogUnshown) {
+    StartPlugin(ThreeTracks(), TwoRecorders().NoDriveList());
+    host_->SendCommand(8000);
+    ASSERT_TRUE(WaitForBoxes(1, 60000));
+    const SeenBox box = boxes_->Seen()[0];
+    EXPECT_EQ(box.text, "No valid drive found !");
+    EXPECT_EQ(box.caption, "Tolvane");
+    EXPECT_EQ(box.icon, "error");
+    EXPECT_TRUE(WaitForBurnDialogGone());
+    EXPECT_EQ(FindBurnDialog(), nullptr);
+    // The worker is free again: the next command is answered.
+    engine_->Use(TwoRecorders());
+    HWND dialog = OpenDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(CloseDialog(dialog));
+}
+
+TEST_F(BurnDialogTest, NothingToBurnAsksForTracksInstead) {
+    standin::Playlist noneSelected;
+    noneSelected.tracks = {Track("Z:\\a.wav", "A", 10, false), Track("Z:\\b.wav", "B", 10, false)};
+    StartPlugin(noneSelected, TwoRecorders());
+    const struct {
+        bool emptyPlaylist;
+        UINT command;
+    } cases[] = {{false, 8001}, {true, 8000}, {true, 8001}};
+    size_t expected = 0;
+    for (const auto& c : cases) {
+        host_->SetPlaylist(c.emptyPlaylist ? standin::Playlist() : noneSelected);
+        host_->SendCommand(c.command);
+        ASSERT_TRUE(WaitForBoxes(++expected, 60000)) << "command " << c.command;
+        const SeenBox box = boxes_->Seen().back();
+        EXPECT_EQ(box.text, "Select some tracks first !");
+        EXPECT_EQ(box.caption, "Tolvane");
+        EXPECT_EQ(box.icon, "information");
+        EXPECT_EQ(box.owner, host_->mainWindow());
+        EXPECT_EQ(FindBurnDialog(false), nullptr);
+    }
+    EXPECT_EQ(engine_->ReadLog().CallCount("NeroGetAvailableDrivesEx"), 0u);
+}
+
+TEST_F(BurnDialogTest, ShutdownClosesAnIdleDialogAndReleasesTheSession) {
+    StartPlugin(ThreeTracks(), TwoRecorders());
+    HWND dialog = OpenDialog();
+    ASSERT_NE(dialog, nullptr);
+    host_->Shutdown();
+    EXPECT_FALSE(IsWindow(dialog));
+    const EngineLog log = engine_->ReadLog();
+    EXPECT_EQ(log.CallCount("NeroDone"), 1u);
+    EXPECT_GE(log.CallCount("NeroClearErrors"), 1u);
+    host_->Unload(preloaded_ ? 0 : 10000);
+}
+
+TEST_F(BurnDialogTest, ShutdownDuringABurnWaitsUntilTheDialogIsClosed) {
+    StartPlugin(ThreeTracks(), TwoRecorders().Progress(30).WaitUntilAborted(3000));
+    HWND dialog = OpenDialog();
+    ASSERT_NE(dialog, nullptr);
+    boxes_->SetAnswer([](const SeenBox& box) { return box.hasButton(IDNO) ? IDNO : IDOK; });
+    PostButtonCommand(dialog, 1);
+    ASSERT_TRUE(PumpUntil([&] { return ButtonBitmapWidth(dialog, 2) == kCancelBitmapWidth; }));
+
+    // The user's side while the player's thread sits in shutdown: after the result, the dialog
+    // stays open until the user closes it.
+    std::atomic<bool> openAfterResult{false};
+    std::atomic<size_t> boxesSeen{0};
+    std::atomic<DWORD> closedAt{0};
+    std::thread user([&] {
+        boxes_->WaitForCount(2, 30000);
+        boxesSeen = boxes_->Count();
+        Sleep(1000);
+        openAfterResult = IsWindow(dialog) && IsWindowVisible(dialog);
+        closedAt = GetTickCount();
+        // Keeps asking until the dialog is gone, so shutdown cannot hang the test.
+        for (int i = 0; i < 60 && IsWindow(dialog); ++i) {
+            PostButtonCommand(dialog, 2);
+            Sleep(500);
+        }
+    });
+    host_->Shutdown();
+    const DWORD shutdownDone = GetTickCount();
+    user.join();
+
+    EXPECT_EQ(boxesSeen.load(), 2u);
+    const auto seen = boxes_->Seen();
+    ASSERT_GE(seen.size(), 2u);
+    EXPECT_EQ(seen[0].text, "Do you want to cancel now ?");
+    EXPECT_EQ(seen[1].text, "Ok.");
+    EXPECT_TRUE(openAfterResult);
+    EXPECT_NE(closedAt.load(), 0u);
+    EXPECT_GE(shutdownDone, closedAt.load()) << "shutdown completed before the dialog was closed";
+    EXPECT_FALSE(IsWindow(dialog));
+    const auto waits = engine_->ReadLog().Steps("wait");
+    ASSERT_EQ(waits.size(), 1u);
+    EXPECT_EQ(waits[0].Get("aborted"), "0");
+    host_->Unload(preloaded_ ? 0 : 10000);
+}
+
+namespace {
+
+int32_t __cdecl OneTrackService(int32_t op, void* buffer, int32_t size, int32_t) {
+    switch (op) {
+    case kHostTrackCount: return 1;
+    case kHostTrackSelected: return 1;
+    case kHostTrackLength: return 61;
+    case kHostTrackFile:
+    case kHostTrackTitle:
+        std::snprintf(static_cast<char*>(buffer), static_cast<size_t>(size), "Z:\\x.wav");
+        return 1;
+    default: return 0;
+    }
+}
+
+}  // namespace
+
+// Inside this test program's own copy of the plug-in, where the process-wide values can be seen.
+TEST_F(BurnDialogTest, ClosingClearsTheDialogWindowAndReleasesTheButtonFaces) {
+    engine_->Use(TwoRecorders());
+    moduleInstance = PluginModule();
+    engineVersionIsCurrent = true;
+    EngineSession session(processBurnJob);
+    session.Load();
+    session.Initialise();
+    engineSession = &session;
+    HostRecord record{};
+    record.service = OneTrackService;
+    HostPlaylist playlist(record);
+    hostPlaylist = &playlist;
+
+    BurnDialogFactory factory;
+    HWND dialog = CreateDialogParamA(moduleInstance, MAKEINTRESOURCEA(IDD_BURN), nullptr, DialogProc,
+                                     reinterpret_cast<LPARAM>(static_cast<DialogFactory*>(&factory)));
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(burnDialogWindow.load(), dialog);
+    EXPECT_EQ(ControlText(dialog, IDC_STATUS), "1 Track(s), 1 min 01 sec\r\n0.0 MB\r\n / Z:\\x.wav\r\n");
+    HGDIOBJ faces[] = {reinterpret_cast<HGDIOBJ>(SendDlgItemMessageA(dialog, 1, BM_GETIMAGE, IMAGE_BITMAP, 0)),
+                       reinterpret_cast<HGDIOBJ>(SendDlgItemMessageA(dialog, 2, BM_GETIMAGE, IMAGE_BITMAP, 0))};
+    BITMAP info;
+    for (HGDIOBJ face : faces) ASSERT_NE(GetObjectA(face, sizeof info, &info), 0);
+
+    SendButtonCommand(dialog, 2);
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message != WM_QUIT) DispatchMessageA(&message);
+    }
+    EXPECT_FALSE(IsWindow(dialog));
+    EXPECT_EQ(burnDialogWindow.load(), nullptr) << "shutdown would post to a dialog that is gone";
+    for (HGDIOBJ face : faces) EXPECT_EQ(GetObjectA(face, sizeof info, &info), 0) << "button face not released";
+
+    hostPlaylist = nullptr;
+    engineSession = nullptr;
+    session.Destroy();
+}

@@ -1,0 +1,245 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "resources/resource.h"
+#include "support/plugin_module.h"
+#include "ui/dialog_framework.h"
+
+namespace {
+
+// A dialog template read back from the module, as the dialog manager will see it.
+struct TemplateItem {
+    DWORD style;
+    int id, x, y, cx, cy;
+    std::string className, text;
+};
+struct DialogTemplate {
+    DWORD style;
+    int cx, cy;
+    std::string caption, fontName;
+    int fontSize;
+    std::vector<TemplateItem> items;
+};
+
+class TemplateReader {
+public:
+    explicit TemplateReader(const BYTE* data) : p_(data) {}
+    WORD Word() {
+        WORD value;
+        std::memcpy(&value, p_, 2);
+        p_ += 2;
+        return value;
+    }
+    DWORD Dword() { return Word() | (static_cast<DWORD>(Word()) << 16); }
+    std::string Wide() {
+        std::string text;
+        for (WORD c = Word(); c != 0; c = Word()) text += static_cast<char>(c);
+        return text;
+    }
+    // A text or an ordinal; ordinals of the predefined classes become their names.
+    std::string TextOrOrdinal() {
+        WORD first;
+        std::memcpy(&first, p_, 2);
+        if (first != 0xFFFF) return Wide();
+        Word();
+        WORD ordinal = Word();
+        switch (ordinal) {
+        case 0x80: return "Button";
+        case 0x81: return "Edit";
+        case 0x82: return "Static";
+        case 0x85: return "ComboBox";
+        default: return "#" + std::to_string(ordinal);
+        }
+    }
+    void AlignDword(const BYTE* base) {
+        while ((p_ - base) % 4 != 0) ++p_;
+    }
+
+private:
+    const BYTE* p_;
+};
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+DialogTemplate ReadDialog(int id) {
+    HRSRC found = FindResourceA(PluginModule(), MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(5));  // RT_DIALOG
+    EXPECT_NE(nullptr, found) << "dialog " << id;
+    if (found == nullptr) return {};
+    auto* base = static_cast<const BYTE*>(LockResource(LoadResource(PluginModule(), found)));
+    TemplateReader in(base);
+    DialogTemplate dialog{};
+    dialog.style = in.Dword();
+    in.Dword();  // extended style
+    int count = in.Word();
+    in.Word();
+    in.Word();
+    dialog.cx = static_cast<short>(in.Word());
+    dialog.cy = static_cast<short>(in.Word());
+    in.TextOrOrdinal();  // menu
+    in.TextOrOrdinal();  // class
+    dialog.caption = in.Wide();
+    if (dialog.style & DS_SETFONT) {
+        dialog.fontSize = in.Word();
+        dialog.fontName = in.Wide();
+    }
+    for (int i = 0; i < count; ++i) {
+        in.AlignDword(base);
+        TemplateItem item{};
+        item.style = in.Dword();
+        in.Dword();
+        item.x = static_cast<short>(in.Word());
+        item.y = static_cast<short>(in.Word());
+        item.cx = static_cast<short>(in.Word());
+        item.cy = static_cast<short>(in.Word());
+        item.id = static_cast<short>(in.Word());
+        item.className = Lower(in.TextOrOrdinal());
+        item.text = in.TextOrOrdinal();
+        WORD extra = in.Word();
+        for (WORD b = 0; b < extra; b += 2) in.Word();
+        dialog.items.push_back(item);
+    }
+    return dialog;
+}
+
+struct ExpectedItem {
+    int id;
+    const char* className;
+    int x, y, cx, cy;
+    const char* text;
+    DWORD typeMask;  // the low style bits that must equal those of `style`
+    DWORD style;     // every other bit given here must be set
+};
+
+void ExpectItems(const DialogTemplate& dialog, const std::vector<ExpectedItem>& expected) {
+    ASSERT_EQ(expected.size(), dialog.items.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        const ExpectedItem& want = expected[i];
+        const TemplateItem& got = dialog.items[i];
+        SCOPED_TRACE("control " + std::to_string(i) + " \"" + want.text + "\" id " + std::to_string(want.id));
+        EXPECT_EQ(want.id, got.id);
+        EXPECT_EQ(Lower(want.className), got.className);
+        EXPECT_EQ(want.x, got.x);
+        EXPECT_EQ(want.y, got.y);
+        EXPECT_EQ(want.cx, got.cx);
+        EXPECT_EQ(want.cy, got.cy);
+        EXPECT_EQ(want.text, got.text);
+        EXPECT_EQ(want.style & want.typeMask, got.style & want.typeMask);
+        DWORD flags = want.style & ~want.typeMask;
+        EXPECT_EQ(flags, got.style & flags);
+        EXPECT_NE(0u, got.style & WS_VISIBLE);
+    }
+}
+
+constexpr DWORD kButtonType = 0xF;
+constexpr DWORD kStaticType = 0x1F;
+constexpr DWORD kComboType = 0x3;
+
+TEST(Resources, BurnDialogTemplate) {
+    DialogTemplate dialog = ReadDialog(IDD_BURN);
+    EXPECT_EQ("Tolvane", dialog.caption);
+    EXPECT_EQ(313, dialog.cx);
+    EXPECT_EQ(215, dialog.cy);
+    EXPECT_EQ("MS Sans Serif", dialog.fontName);
+    EXPECT_EQ(8, dialog.fontSize);
+    const DWORD frame = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_MODALFRAME;
+    EXPECT_EQ(frame, dialog.style & frame);
+    EXPECT_EQ(0u, dialog.style & (WS_VISIBLE | WS_MAXIMIZEBOX));
+    ExpectItems(dialog, {
+        {1, "Button", 202, 190, 50, 18, "Burn", kButtonType, BS_DEFPUSHBUTTON | BS_BITMAP},
+        {2, "Button", 256, 190, 50, 18, "Exit", kButtonType, BS_PUSHBUTTON | BS_BITMAP},
+        {1009, "msctls_progress32", 9, 173, 297, 11, "", 0, WS_BORDER},
+        {1013, "ComboBox", 45, 57, 252, 159, "", kComboType, CBS_DROPDOWNLIST | WS_VSCROLL},
+        {1014, "ComboBox", 45, 41, 252, 159, "", kComboType, CBS_DROPDOWNLIST | WS_VSCROLL},
+        {-1, "Static", 14, 42, 17, 8, "Type", kStaticType, SS_LEFT},
+        {-1, "Static", 14, 58, 18, 8, "Drive", kStaticType, SS_LEFT},
+        {1015, "Button", 14, 91, 115, 10, "Use Buffer Underrun Protection", kButtonType, BS_AUTOCHECKBOX},
+        {1016, "Button", 7, 194, 59, 10, "Simulate Only", kButtonType, BS_AUTOCHECKBOX},
+        {1010, "Edit", 9, 112, 297, 56, "", 0,
+         ES_MULTILINE | ES_READONLY | WS_BORDER | WS_VSCROLL | ES_AUTOHSCROLL},
+        {-1, "Static", 14, 75, 116, 8, "Gap Between Audio Tracks (0 to 5s)", kStaticType, SS_LEFT},
+        {1017, "Edit", 132, 73, 21, 14, "", 0, ES_NUMBER | WS_BORDER | ES_AUTOHSCROLL},
+        {-1, "Static", 0, 0, 313, 33, "#132", kStaticType, SS_BITMAP},
+        {-1, "Button", 7, 32, 299, 75, "", kButtonType, BS_GROUPBOX},
+    });
+    for (const TemplateItem& item : dialog.items) {
+        if (item.id == 1013 || item.id == 1014) {
+            EXPECT_EQ(0u, item.style & CBS_SORT) << "boxes keep their order";
+        }
+    }
+}
+
+TEST(Resources, AboutDialogTemplate) {
+    DialogTemplate dialog = ReadDialog(IDD_ABOUT);
+    EXPECT_EQ("About...", dialog.caption);
+    EXPECT_EQ(186, dialog.cx);
+    EXPECT_EQ(68, dialog.cy);
+    EXPECT_EQ("MS Sans Serif", dialog.fontName);
+    EXPECT_EQ(8, dialog.fontSize);
+    const DWORD frame = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+    EXPECT_EQ(frame, dialog.style & frame);
+    EXPECT_EQ(0u, dialog.style & WS_VISIBLE);
+    ExpectItems(dialog, {
+        {1, "Button", 129, 47, 50, 14, "OK", kButtonType, BS_DEFPUSHBUTTON},
+        {1021, "Static", 7, 7, 172, 8, "", kStaticType, SS_LEFT},
+        {1022, "Static", 7, 19, 172, 8, "", kStaticType, SS_LEFT},
+        {1023, "Static", 7, 32, 172, 8, "", kStaticType, SS_LEFT},
+        {1020, "Static", 7, 50, 110, 8, "Visit the Marlpit website.", kStaticType, SS_LEFT},
+    });
+    EXPECT_EQ(0u, dialog.items.back().style & SS_NOTIFY) << "the link gets mouse input only once drawn";
+}
+
+TEST(Resources, BitmapSizesAndDepths) {
+    struct Expected {
+        int id, width, height, bits;
+    };
+    const Expected bitmaps[] = {
+        {IDB_BURN_BUTTON, 47, 22, 8},
+        {IDB_CANCEL_BUTTON, 52, 20, 8},
+        {IDB_EXIT_BUTTON, 42, 20, 8},
+        {IDB_BANNER, 470, 53, 24},
+    };
+    for (const Expected& want : bitmaps) {
+        HRSRC found = FindResourceA(PluginModule(), MAKEINTRESOURCEA(want.id), MAKEINTRESOURCEA(2));  // RT_BITMAP
+        ASSERT_NE(nullptr, found) << "bitmap " << want.id;
+        BITMAPINFOHEADER header;
+        std::memcpy(&header, LockResource(LoadResource(PluginModule(), found)), sizeof header);
+        EXPECT_EQ(want.width, header.biWidth) << "bitmap " << want.id;
+        EXPECT_EQ(want.height, header.biHeight) << "bitmap " << want.id;
+        EXPECT_EQ(want.bits, header.biBitCount) << "bitmap " << want.id;
+    }
+}
+
+// A dialog object that does nothing: the templates alone are being tried.
+class NoObjectFactory : public DialogFactory {
+public:
+    NoObjectFactory() : DialogFactory(0, false) {}
+    DialogBase* Create(HWND) override { return nullptr; }
+};
+
+TEST(Resources, BothDialogsCanBeCreated) {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+    NoObjectFactory factory;
+    for (int id : {IDD_BURN, IDD_ABOUT}) {
+        HWND dialog = CreateDialogParamA(PluginModule(), MAKEINTRESOURCEA(id), nullptr, DialogProc,
+                                         reinterpret_cast<LPARAM>(static_cast<DialogFactory*>(&factory)));
+        ASSERT_NE(nullptr, dialog) << "dialog " << id;
+        EXPECT_FALSE(IsWindowVisible(dialog)) << "shown only by its own initialisation";
+        if (id == IDD_BURN) {
+            HWND banner = GetWindow(GetDlgItem(dialog, IDC_GAP), GW_HWNDNEXT);
+            EXPECT_NE(0, SendMessageA(banner, STM_GETIMAGE, IMAGE_BITMAP, 0)) << "the banner shows bitmap 132";
+            EXPECT_NE(nullptr, GetDlgItem(dialog, IDC_PROGRESS));
+        }
+        DestroyWindow(dialog);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,261 @@
+#include "ui/burn_dialog.h"
+
+#include <commctrl.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "burn/burn_job.h"
+#include "engine/engine_callbacks.h"
+#include "engine/engine_library.h"
+#include "engine/engine_session.h"
+#include "plugin/handles.h"
+#include "plugin/host_playlist.h"
+#include "plugin/plugin_state.h"
+#include "plugin/trace.h"
+#include "resources/resource.h"
+#include "settings/settings.h"
+#include "ui/burn_worker.h"
+#include "ui/start_thread.h"
+
+namespace {
+
+constexpr const char* kCaption = "Tolvane";
+constexpr const char* kNoDriveText = "No valid drive found !";
+constexpr const char* kOldEngineFormat =
+    "You are running an older version of Nero (%d.%d.%d.%d).\n"
+    "You may experience problems burning cds from the plugin.";
+constexpr const char* kCancelQuestion = "Do you want to cancel now ?";
+constexpr const char* kScanningText = "Scanning Files ... Please Wait...";
+constexpr const char* kDiscTypes[] = {"Audio", "Data"};
+
+constexpr int kGapFieldSize = 10;
+constexpr int32_t kMaxGapSeconds = 5;
+
+std::string Format(const char* format, ...) {
+    char buffer[512];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    return buffer;
+}
+
+bool IsChecked(HWND window, int id) { return IsDlgButtonChecked(window, id) == BST_CHECKED; }
+
+// A file that cannot be found adds nothing.
+uint64_t FileSize(const std::string& path) {
+    WIN32_FIND_DATAA data;
+    UniqueFindHandle find(FindFirstFileA(path.c_str(), &data));
+    if (!find) return 0;
+    return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+}  // namespace
+
+BurnSummary CollectBurnSummary(bool wholePlaylist) {
+    BurnSummary summary;
+    if (hostPlaylist == nullptr) return summary;
+    const int32_t count = hostPlaylist->TrackCount();
+    for (int32_t i = 0; i < count; ++i) {
+        if (!hostPlaylist->IsChosen(i, wholePlaylist)) continue;
+        const std::string title = hostPlaylist->TrackTitle(i);
+        summary.seconds += hostPlaylist->TrackLength(i);
+        summary.bytes += FileSize(hostPlaylist->TrackFile(i));
+        summary.tracks += 1;
+        summary.titles += title;
+        summary.titles += "\r\n";
+    }
+    return summary;
+}
+
+std::string FormatBurnSummary(const BurnSummary& summary) {
+    const int32_t hours = summary.seconds / 3600;
+    const double megabytes = static_cast<double>(summary.bytes) / 1048576.0;
+    if (hours != 0) {
+        const int32_t rest = summary.seconds % 3600;
+        return Format("%d Track(s), %d hr %d min %02d sec\r\n%.1f MB\r\n", summary.tracks, hours, rest / 60,
+                      rest % 60, megabytes);
+    }
+    return Format("%d Track(s), %d min %02d sec\r\n%.1f MB\r\n", summary.tracks, summary.seconds / 60,
+                  summary.seconds % 60, megabytes);
+}
+
+int32_t ClampGapSeconds(const char* text) {
+    long value = std::atol(text);
+    if (value <= 0) return 0;
+    if (value > kMaxGapSeconds) return kMaxGapSeconds;
+    return static_cast<int32_t>(value);
+}
+
+BurnDialog::BurnDialog(HWND window, LPARAM creationParameter, bool modal)
+    : DialogBase(window, creationParameter, modal),
+      driveBox_(GetDlgItem(window, IDC_DRIVE_BOX)),
+      typeBox_(GetDlgItem(window, IDC_TYPE_BOX)) {}
+
+BurnDialog::~BurnDialog() {
+    ReleaseButtonBitmaps(window());
+    // Shutdown must not post to a window that is gone (or to whatever reuses its handle).
+    HWND self = window();
+    burnDialogWindow.compare_exchange_strong(self, nullptr);
+}
+
+void BurnDialog::ReleaseButtonBitmaps(HWND window) {
+    for (int id : {IDC_BURN_BUTTON, IDC_EXIT_BUTTON}) ReleaseButtonBitmap(GetDlgItem(window, id));
+}
+
+void BurnDialog::OnInitDialog(HWND window) {
+    Trace("Querying drives\n");
+    if (!QueryDrives(window)) return;
+    NoticeOldEngine(window);
+    RestoreSettings(window);
+    RegisterEngineWindows(window);
+    FillDriveBox();
+    ShowSummary(window);
+    SetButtonBitmap(GetDlgItem(window, IDC_BURN_BUTTON), IDB_BURN_BUTTON);
+    SetButtonBitmap(GetDlgItem(window, IDC_EXIT_BUTTON), IDB_EXIT_BUTTON);
+    SetWindowLongA(window, GWL_EXSTYLE, GetWindowLongA(window, GWL_EXSTYLE) | WS_EX_APPWINDOW);
+    burnDialogWindow = window;
+    ShowWindow(window, SW_SHOW);
+}
+
+// A failed query closes the dialog before it is ever shown.
+bool BurnDialog::QueryDrives(HWND window) {
+    EngineSession* session = engineSession.load();
+    bool found = false;
+    if (session != nullptr) {
+        EngineResult result = session->QueryDrives();
+        found = result.code() == 0;
+    }
+    if (found) return true;
+    MessageBoxA(window, kNoDriveText, kCaption, MB_ICONERROR);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    return false;
+}
+
+// Once for each old engine version, the first opening with it included.
+void BurnDialog::NoticeOldEngine(HWND window) {
+    if (engineVersionIsCurrent) return;
+    WORD a = 0, b = 0, c = 0, d = 0;
+    if (!engineApiVersionParts(&a, &b, &c, &d)) return;
+    const int32_t major = static_cast<int32_t>((static_cast<uint32_t>(a) << 16) | b);
+    const int32_t minor = static_cast<int32_t>((static_cast<uint32_t>(c) << 16) | d);
+    if (settings::Read(settings::kLastVersionMajor) != major ||
+        settings::Read(settings::kLastVersionMinor) != minor) {
+        MessageBoxA(window, Format(kOldEngineFormat, a, b, c, d).c_str(), kCaption, MB_ICONINFORMATION);
+    }
+    settings::Write(settings::kLastVersionMajor, major);
+    settings::Write(settings::kLastVersionMinor, minor);
+}
+
+void BurnDialog::RestoreSettings(HWND window) {
+    CheckDlgButton(window, IDC_UNDERRUN, settings::Read(settings::kUnderrun) ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(window, IDC_SIMULATE, settings::Read(settings::kSimulate) ? BST_CHECKED : BST_UNCHECKED);
+    SetDlgItemInt(window, IDC_GAP, static_cast<UINT>(settings::Read(settings::kAudioGap)), FALSE);
+    for (const char* type : kDiscTypes) SendMessageA(typeBox_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(type));
+    SendMessageA(typeBox_, CB_SETCURSEL, static_cast<WPARAM>(settings::Read(settings::kLastMode)), 0);
+}
+
+void BurnDialog::RegisterEngineWindows(HWND window) {
+    EngineSession* session = engineSession.load();
+    if (session == nullptr) return;
+    session->SetDialogWindow(window);
+    session->SetStatusWindow(GetDlgItem(window, IDC_STATUS));
+    session->SetProgressWindow(GetDlgItem(window, IDC_PROGRESS));
+}
+
+void BurnDialog::FillDriveBox() {
+    const std::string lastDrive = settings::Read(settings::kLastDrive);
+    DriveLabels labels = {};
+    EngineSession* session = engineSession.load();
+    const int count = session != nullptr ? session->GetDriveLabels(labels) : 0;
+    SendMessageA(driveBox_, CB_RESETCONTENT, 0, 0);
+    for (int i = 0; i < count && i < kMaxDriveLabels; ++i) {
+        labels[i][kDriveLabelSize - 1] = '\0';
+        _strupr(labels[i]);
+        SendMessageA(driveBox_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(labels[i]));
+    }
+    LRESULT selection = 0;
+    if (!lastDrive.empty()) {
+        selection = SendMessageA(driveBox_, CB_FINDSTRING, static_cast<WPARAM>(-1),
+                                 reinterpret_cast<LPARAM>(lastDrive.c_str()));
+        if (selection == CB_ERR) selection = 0;
+    }
+    SendMessageA(driveBox_, CB_SETCURSEL, static_cast<WPARAM>(selection), 0);
+}
+
+void BurnDialog::ShowSummary(HWND window) {
+    const BurnSummary summary = CollectBurnSummary(burnWholePlaylist);
+    SetDlgItemTextA(window, IDC_STATUS, (FormatBurnSummary(summary) + summary.titles).c_str());
+}
+
+bool BurnDialog::OnCommand(HWND window, int id, int code, HWND /*control*/) {
+    switch (id) {
+    case IDC_BURN_BUTTON:
+        if (!busy) StartBurn();
+        return true;
+    case IDC_EXIT_BUTTON:
+        OnExit(window);
+        return true;
+    case IDC_DRIVE_BOX:
+    case IDC_TYPE_BOX:
+        if (code != CBN_SELCHANGE) return false;
+        SaveSelection(window);
+        return true;
+    case IDC_UNDERRUN:
+    case IDC_SIMULATE:
+        SaveCheckBoxes(window);
+        return false;
+    default:
+        return false;
+    }
+}
+
+void BurnDialog::OnExit(HWND window) {
+    if (!busy) {
+        Close(0);
+        return;
+    }
+    if (MessageBoxA(window, kCancelQuestion, kCaption, MB_YESNO | MB_ICONQUESTION) == IDYES) abortFlag = 1;
+}
+
+void BurnDialog::SaveSelection(HWND /*window*/) {
+    settings::Write(settings::kLastDrive, WindowText(driveBox_).c_str());
+    settings::Write(settings::kLastMode, static_cast<int32_t>(SendMessageA(typeBox_, CB_GETCURSEL, 0, 0)));
+}
+
+void BurnDialog::SaveCheckBoxes(HWND window) {
+    settings::Write(settings::kUnderrun, IsChecked(window, IDC_UNDERRUN));
+    settings::Write(settings::kSimulate, IsChecked(window, IDC_SIMULATE));
+}
+
+bool BurnDialog::OnNotify(HWND, WPARAM, LPARAM) { return false; }
+
+INT_PTR BurnDialog::OnMessage(HWND /*window*/, UINT message, WPARAM wParam, LPARAM /*lParam*/) {
+    if (message != WM_SYSCOMMAND || wParam != SC_CLOSE) return 0;
+    if (!busy) Close(0);
+    return 1;
+}
+
+void BurnDialog::StartBurn() {
+    HWND window = this->window();
+    char text[kGapFieldSize] = {};
+    GetDlgItemTextA(window, IDC_GAP, text, kGapFieldSize);
+    gap_ = ClampGapSeconds(text);
+    settings::Write(settings::kAudioGap, gap_);
+    SetDlgItemInt(window, IDC_GAP, static_cast<UINT>(gap_), FALSE);
+    SetDlgItemTextA(window, IDC_STATUS, kScanningText);
+    // Raised here, not by the thread: a second Burn or an Exit arriving before the thread
+    // runs must find the dialog busy.
+    busy = true;
+    if (StartThread(BurnWorker, this, THREAD_PRIORITY_NORMAL, 0, 0) != 0) return;
+    busy = false;
+    SetDlgItemTextA(window, IDC_STATUS, "");
+}
+
+DialogBase* BurnDialogFactory::Create(HWND window) {
+    return new (std::nothrow) BurnDialog(window, creationParameter, modal);
+}

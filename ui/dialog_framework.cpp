@@ -1,0 +1,118 @@
+#include "ui/dialog_framework.h"
+
+#include <cstring>
+
+#include "plugin/handles.h"
+#include "plugin/plugin_state.h"
+
+void DialogBase::Close(INT_PTR result) {
+    if (modal_) {
+        EndDialog(window_, result);
+        return;
+    }
+    // The loop ends first; the window (and with it this object) goes last.
+    PostQuitMessage(0);
+    DestroyWindow(window_);
+}
+
+namespace {
+
+DialogBase* BoundDialog(HWND window) {
+    return reinterpret_cast<DialogBase*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+}
+
+void Bind(HWND window, DialogBase* dialog) {
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(dialog));
+}
+
+INT_PTR OnInitDialog(HWND window, LPARAM factoryParameter) {
+    auto* factory = reinterpret_cast<DialogFactory*>(factoryParameter);
+    DialogBase* dialog = factory != nullptr ? factory->Create(window) : nullptr;
+    // Without an object the window keeps the system's default dialog handling.
+    if (dialog == nullptr) return TRUE;
+    Bind(window, dialog);
+    dialog->OnInitDialog(window);
+    return TRUE;
+}
+
+INT_PTR OnDestroy(HWND window, DialogBase* dialog) {
+    // Unbound first, so nothing the destructor triggers reaches a half-destroyed object.
+    Bind(window, nullptr);
+    delete dialog;
+    return FALSE;
+}
+
+INT_PTR Dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    DialogBase* dialog = BoundDialog(window);
+    if (message == WM_INITDIALOG) return OnInitDialog(window, lParam);
+    if (dialog == nullptr) return FALSE;
+    switch (message) {
+    case WM_DESTROY:
+        return OnDestroy(window, dialog);
+    case WM_NOTIFY:
+        return dialog->OnNotify(window, wParam, lParam) ? TRUE : FALSE;
+    case WM_COMMAND:
+        return dialog->OnCommand(window, LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)) ? TRUE
+                                                                                                            : FALSE;
+    default:
+        return dialog->OnMessage(window, message, wParam, lParam);
+    }
+}
+
+bool IsKeyboardMessage(UINT message) { return message >= WM_KEYFIRST && message <= 0x108; }
+
+// A control inside a container of the dialog (a child dialog, a property page) gets that
+// container's own keyboard navigation.
+bool HandledByNestedContainer(HWND dialog, MSG& message) {
+    if (!IsKeyboardMessage(message.message)) return false;
+    HWND parent = GetParent(message.hwnd);
+    return parent != nullptr && parent != dialog && IsDialogMessageA(parent, &message) == 1;
+}
+
+}  // namespace
+
+INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        return Dispatch(window, message, wParam, lParam);
+    } catch (...) {
+        return FALSE;
+    }
+}
+
+int MessageLoop::Run() {
+    if (dialog_ == nullptr) return 0;
+    MSG message;
+    for (;;) {
+        BOOL got = GetMessageA(&message, nullptr, 0, 0);
+        if (got == 0) return static_cast<int>(message.wParam);
+        if (got == -1) return -1;
+        if (accelerators_ != nullptr && TranslateAcceleratorA(dialog_, accelerators_, &message)) continue;
+        if (IsDialogMessageA(dialog_, &message)) continue;
+        if (HandledByNestedContainer(dialog_, message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+void SetButtonBitmap(HWND button, int bitmapId) {
+    if (!IsWindow(button)) return;
+    UniqueBitmap image(static_cast<HBITMAP>(LoadImageA(moduleInstance, MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP,
+                                                       0, 0, LR_LOADMAP3DCOLORS | LR_LOADTRANSPARENT)));
+    // The button does not own its image: the one it hands back is ours to release.
+    UniqueBitmap previous(reinterpret_cast<HBITMAP>(
+        SendMessageA(button, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image.release()))));
+}
+
+void ReleaseButtonBitmap(HWND button) {
+    if (!IsWindow(button)) return;
+    UniqueBitmap previous(reinterpret_cast<HBITMAP>(SendMessageA(button, BM_SETIMAGE, IMAGE_BITMAP, 0)));
+}
+
+std::string WindowText(HWND window) {
+    LRESULT length = SendMessageA(window, WM_GETTEXTLENGTH, 0, 0);
+    if (length <= 0) return std::string();
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    SendMessageA(window, WM_GETTEXT, static_cast<WPARAM>(length) + 1, reinterpret_cast<LPARAM>(&text[0]));
+    text.resize(std::strlen(text.c_str()));
+    return text;
+}
