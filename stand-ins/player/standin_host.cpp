@@ -39,7 +39,6 @@ Host::Host(Playlist playlist) : playlist_(std::move(playlist)) {
     if (RegisterWindowClass())
         window_ = CreateWindowExA(0, kWindowClass, kWindowTitle, WS_OVERLAPPEDWINDOW, 40, 40, 480, 320, nullptr,
                                   nullptr, GetModuleHandleA(nullptr), nullptr);
-    if (window_ != nullptr) ShowWindow(window_, SW_SHOWNOACTIVATE);
 }
 
 Host::~Host() {
@@ -93,6 +92,10 @@ bool Host::Unload(DWORD timeoutMs) {
 
 std::string Host::Description() const {
     return info_.description != nullptr ? info_.description : "";
+}
+
+void Host::ShowMainWindow() {
+    if (window_ != nullptr) ShowWindow(window_, SW_SHOWNOACTIVATE);
 }
 
 WNDPROC Host::OwnWindowProc() {

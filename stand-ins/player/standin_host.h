@@ -63,7 +63,9 @@ public:
     const ModuleInfo& info() const { return info_; }
     std::string Description() const;
 
+    // The main window starts hidden: under Wine a shown top-level window takes seconds to destroy.
     HWND mainWindow() const { return window_; }
+    void ShowMainWindow();
     // The player's own window procedure (what a plug-in must restore).
     static WNDPROC OwnWindowProc();
     WNDPROC CurrentWindowProc() const;
