@@ -1,0 +1,106 @@
+// The menus and the About box of the built plug-in, inside the stand-in player.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "standin_host.h"
+#include "support/box_watcher.h"
+#include "support/registry_fixture.h"
+#include "support/test_paths.h"
+
+namespace {
+
+using standin::MenuItem;
+
+const MenuItem* FindNero(const std::vector<MenuItem>& items) {
+    auto nero = std::find_if(items.begin(), items.end(), [](const MenuItem& item) { return item.text == "Nero"; });
+    return nero != items.end() ? &*nero : nullptr;
+}
+
+bool Reached(const standin::Host& host, UINT message, WPARAM wParam) {
+    for (const standin::WindowMessage& seen : host.Messages())
+        if (seen.message == message && (message != WM_COMMAND || seen.wParam == wParam)) return true;
+    return false;
+}
+
+class PluginInPlayer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(hive.active());
+        ASSERT_TRUE(host.Load(BinDir() + "\\Tolvane.dll")) << host.error();
+        ASSERT_EQ(1, host.CallModule());
+    }
+    void TearDown() override {
+        host.Shutdown();
+        EXPECT_TRUE(host.Unload());
+    }
+
+    ScopedUserHive hive{"ui-framework-player"};
+    // Started before the plug-in is loaded, like every helper thread of these tests.
+    BoxWatcher boxes;
+    standin::Host host;
+};
+
+TEST_F(PluginInPlayer, EveryOpeningOfAPlayerMenuCarriesTheCommands) {
+    const std::vector<MenuItem> playerMenu = {
+        MenuItem::Command(40400, "&Open File..."), MenuItem::Command(40401, "Open &Folder..."),
+        MenuItem::Separator(), MenuItem::SubMenu("Playback", {MenuItem::Command(40011, "&Play")}),
+        MenuItem::Command(40402, "&Preferences..."), MenuItem::Command(40003, "E&xit")};
+    // The player destroys the menu after each use, and our sub-menu with it; keep one too.
+    for (bool destroyAfterUse : {true, true, false, true}) {
+        std::vector<MenuItem> shown = host.OpenPopupMenu(playerMenu, destroyAfterUse);
+        const MenuItem* nero = FindNero(shown);
+        ASSERT_NE(nullptr, nero) << standin::DescribeMenu(shown);
+        ASSERT_EQ(2u, nero->subItems.size());
+        EXPECT_EQ(8000, nero->subItems[0].id);
+        EXPECT_EQ("Burn Playlist...", nero->subItems[0].text);
+        EXPECT_EQ(8001, nero->subItems[1].id);
+        EXPECT_EQ("Burn Selected Tracks...", nero->subItems[1].text);
+        EXPECT_EQ("E&xit", shown.back().text) << "inserted before the last item";
+    }
+    EXPECT_TRUE(Reached(host, WM_INITMENUPOPUP, 0)) << "the player still sees its menus open";
+}
+
+TEST_F(PluginInPlayer, CommandsStillReachThePlayer) {
+    host.SendCommand(8001);
+    // An empty playlist has nothing to burn: the worker answers with a box over the player.
+    EXPECT_TRUE(host.PumpUntil([&] { return boxes.Count() >= 1; }, 60000));
+    EXPECT_TRUE(Reached(host, WM_COMMAND, 8001));
+    host.SendCommand(40402);
+    EXPECT_TRUE(Reached(host, WM_COMMAND, 40402));
+    ASSERT_EQ(1u, boxes.Count());
+    EXPECT_EQ("Tolvane", boxes.Seen()[0].caption);
+}
+
+// Plays the user at the About box: reads its first line and presses OK.
+DWORD WINAPI CloseAboutWithOk(LPVOID line1) {
+    HWND about = nullptr;
+    // Shown only once initialised, with its lines in place.
+    for (int i = 0; i < 500 && (about == nullptr || !IsWindowVisible(about)); ++i) {
+        Sleep(20);
+        about = FindWindowA("#32770", "About...");
+    }
+    if (about == nullptr) return 1;
+    char text[300] = {};
+    GetDlgItemTextA(about, 1021, text, sizeof text);
+    *static_cast<std::string*>(line1) = text;
+    PostMessageA(GetDlgItem(about, IDOK), BM_CLICK, 0, 0);
+    return 0;
+}
+
+TEST_F(PluginInPlayer, AboutShowsTheModuleDescription) {
+    std::string line1;
+    // A thread started while the plug-in's worker is still starting up can crash the emulator
+    // this runs under; let the worker settle first.
+    host.PumpMessages(1500);
+    UniqueThreadHandle user(CreateThread(nullptr, 0, CloseAboutWithOk, &line1, 0, nullptr));
+    ASSERT_TRUE(user);
+    EXPECT_EQ(1, host.About());
+    WaitForSingleObject(user.get(), 10000);
+    EXPECT_EQ("Tolvane Version 1.1.0 Build 594", line1);
+}
+
+}  // namespace
