@@ -145,14 +145,15 @@ std::string EngineFolder() {
 // One entry point call: the scenario it runs under and its log lines.
 class Call {
 public:
-    explicit Call(const char* name) : scenario_(CurrentScenario()), name_(name), line_("call", name) {}
+    explicit Call(const char* name)
+        : scenario_(CurrentScenario()), name_(name), line_("call", name, scenario_->quiet) {}
     const Scenario& scenario() const { return *scenario_; }
     bool logging() const { return !scenario_->quiet; }
     LogLine& arguments() { return line_; }
     void Start() const {
         if (logging()) WriteLog(line_);
     }
-    LogLine Result() const { return LogLine("ret", name_); }
+    LogLine Result() const { return LogLine("ret", name_, !logging()); }
     void Finish(const LogLine& result) const {
         if (logging()) WriteLog(result);
     }

@@ -62,9 +62,11 @@ std::string FormatPointer(const void* value) {
     return text;
 }
 
-LogLine::LogLine(const char* tag, const std::string& name) : text_(std::string(tag) + " " + name) {}
+LogLine::LogLine(const char* tag, const std::string& name, bool muted)
+    : text_(muted ? std::string() : std::string(tag) + " " + name), muted_(muted) {}
 
 LogLine& LogLine::Raw(const char* key, const std::string& value) {
+    if (muted_) return *this;
     text_ += ' ';
     text_ += key;
     text_ += '=';
@@ -72,21 +74,35 @@ LogLine& LogLine::Raw(const char* key, const std::string& value) {
     return *this;
 }
 
-LogLine& LogLine::Number(const char* key, long long value) { return Raw(key, std::to_string(value)); }
+LogLine& LogLine::Number(const char* key, long long value) {
+    if (muted_) return *this;
+    return Raw(key, std::to_string(value));
+}
 
 LogLine& LogLine::Hex(const char* key, uint32_t value) {
+    if (muted_) return *this;
     char text[16];
     std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(value));
     return Raw(key, text);
 }
 
-LogLine& LogLine::Pointer(const char* key, const void* value) { return Raw(key, FormatPointer(value)); }
+LogLine& LogLine::Pointer(const char* key, const void* value) {
+    if (muted_) return *this;
+    return Raw(key, FormatPointer(value));
+}
 
-LogLine& LogLine::Flag(const char* key, bool value) { return Raw(key, value ? "1" : "0"); }
+LogLine& LogLine::Flag(const char* key, bool value) {
+    if (muted_) return *this;
+    return Raw(key, value ? "1" : "0");
+}
 
-LogLine& LogLine::Text(const char* key, const std::string& value) { return Raw(key, QuoteText(value)); }
+LogLine& LogLine::Text(const char* key, const std::string& value) {
+    if (muted_) return *this;
+    return Raw(key, QuoteText(value));
+}
 
 LogLine& LogLine::PointerText(const char* key, const void* text, size_t limit) {
+    if (muted_) return *this;
     if (!text) return Raw(key, "null");
     std::string value;
     if (!standin::PointerText(text, limit, value)) return Raw(key, "<unreadable>");
@@ -94,6 +110,7 @@ LogLine& LogLine::PointerText(const char* key, const void* text, size_t limit) {
 }
 
 LogLine& LogLine::List(const char* key, const std::vector<uint32_t>& values) {
+    if (muted_) return *this;
     std::string joined;
     for (size_t i = 0; i < values.size(); ++i) {
         if (i) joined += ',';

@@ -9,7 +9,8 @@ namespace standin {
 
 class LogLine {
 public:
-    LogLine(const char* tag, const std::string& name);
+    // A muted line (quiet scenarios) formats nothing, so timing runs measure the plug-in.
+    LogLine(const char* tag, const std::string& name, bool muted = false);
 
     LogLine& Number(const char* key, long long value);
     LogLine& Hex(const char* key, uint32_t value);
@@ -25,6 +26,7 @@ public:
 
 private:
     std::string text_;
+    bool muted_ = false;
 };
 
 std::string QuoteText(const std::string& text);
