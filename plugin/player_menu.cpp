@@ -33,9 +33,15 @@ bool IsLiveBurnMenu(HMENU menu) {
            GetMenuItemID(menu, 0) == kCommandBurnPlaylist && GetMenuItemID(menu, 1) == kCommandBurnSelected;
 }
 
+// Asks for the item's type alone: GetMenuState puts a sub-menu's item count in the bits where
+// the separator flag lives, so a sub-menu of 8 items would read as a separator.
 bool IsSeparatorAt(HMENU menu, int pos) {
     if (pos < 0 || pos >= GetMenuItemCount(menu)) return false;
-    return (GetMenuState(menu, static_cast<UINT>(pos), MF_BYPOSITION) & MF_SEPARATOR) != 0;
+    MENUITEMINFOA item = {};
+    item.cbSize = sizeof item;
+    item.fMask = MIIM_FTYPE;
+    if (!GetMenuItemInfoA(menu, static_cast<UINT>(pos), TRUE, &item)) return false;
+    return (item.fType & MFT_SEPARATOR) != 0;
 }
 
 void InsertSeparator(HMENU menu, int pos) {

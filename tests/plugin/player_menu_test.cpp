@@ -11,7 +11,7 @@
 namespace {
 
 // A menu item written as text: "-" a separator, "Name>" an item opening a sub-menu,
-// "Name#id" a command.
+// "Name>>" one opening a sub-menu of eight items, "Name#id" a command.
 using Items = std::vector<std::string>;
 
 UniqueMenu MakeMenu(const Items& items) {
@@ -20,10 +20,11 @@ UniqueMenu MakeMenu(const Items& items) {
         if (item == "-") {
             AppendMenuA(menu.get(), MF_SEPARATOR, 0, nullptr);
         } else if (item.back() == '>') {
+            const size_t marks = item.size() >= 2 && item[item.size() - 2] == '>' ? 2 : 1;
             HMENU sub = CreatePopupMenu();
-            AppendMenuA(sub, MF_STRING, 999, "inner");
+            for (int inner = 0; inner < (marks == 2 ? 8 : 1); ++inner) AppendMenuA(sub, MF_STRING, 999 - inner, "inner");
             AppendMenuA(menu.get(), MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(sub),
-                        item.substr(0, item.size() - 1).c_str());
+                        item.substr(0, item.size() - marks).c_str());
         } else {
             size_t hash = item.find('#');
             AppendMenuA(menu.get(), MF_STRING, std::stoul(item.substr(hash + 1)), item.substr(0, hash).c_str());
@@ -36,7 +37,10 @@ UniqueMenu MakeMenu(const Items& items) {
 Items ReadMenu(HMENU menu) {
     Items items;
     for (int pos = 0; pos < GetMenuItemCount(menu); ++pos) {
-        if (GetMenuState(menu, static_cast<UINT>(pos), MF_BYPOSITION) & MF_SEPARATOR) {
+        MENUITEMINFOA info = {};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_FTYPE;
+        if (GetMenuItemInfoA(menu, static_cast<UINT>(pos), TRUE, &info) && (info.fType & MFT_SEPARATOR)) {
             items.push_back("-");
             continue;
         }
@@ -104,6 +108,12 @@ TEST_F(PlayerMenuTest, PlacesTheNeroMenuInThePlayersMenus) {
         {"first item opens a sub-menu but the last is no player item: nothing",
          {"Recent>", "A#401", "Z#40302"},
          {"Recent>", "A", "Z"}},
+        {"a sub-menu of eight items ahead of the place is no separator",
+         {"Playback#201", "Playlist>>", "-", "E&xit#203"},
+         {"Playback", "Playlist>", "-", "Nero>", "-", "E&xit"}},
+        {"a sub-menu of eight items after the place is no separator",
+         {"Recent>", "A#401", "More>>", "Z#40301"},
+         {"Recent>", "A", "Nero>", "-", "More>", "Z"}},
         {"special identifiers ahead of the first item are stepped over",
          {"Logo#70000", "Open#40400", "A#101", "B#102", "C#103", "Quit#105"},
          {"Logo", "Open", "A", "B", "-", "Nero>", "-", "C", "Quit"}},
