@@ -119,7 +119,11 @@ void RunBurn(BurnDialog& dialog) {
         // Only the file list allocates; the dialog must still come back to idle.
         code = EXITCODE_OUT_OF_MEMORY;
     }
-    ShowOutcome(windows.dialog, code);
+    try {
+        ShowOutcome(windows.dialog, code);
+    } catch (...) {
+        // Out of memory for the result's text: the dialog must still come back to idle.
+    }
     ReturnToIdle(windows);
     // Last touch of the dialog: once idle, an Exit may destroy it at any moment.
     dialog.busy = false;

@@ -49,8 +49,13 @@ std::vector<MenuItem> ReadMenu(HMENU menu) {
     for (int position = 0; position < count; ++position) {
         MenuItem item;
         item.id = static_cast<int>(GetMenuItemID(menu, position));
-        UINT state = GetMenuState(menu, static_cast<UINT>(position), MF_BYPOSITION);
-        item.separator = state != static_cast<UINT>(-1) && (state & MF_SEPARATOR) != 0;
+        // The item's type, not GetMenuState: for a sub-menu item that returns the sub-menu's
+        // item count in the bits where the separator flag sits.
+        MENUITEMINFOA info = {};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_FTYPE;
+        item.separator = GetMenuItemInfoA(menu, static_cast<UINT>(position), TRUE, &info) &&
+                         (info.fType & MFT_SEPARATOR) != 0;
         char text[256] = {};
         GetMenuStringA(menu, static_cast<UINT>(position), text, sizeof text, MF_BYPOSITION);
         item.text = text;
