@@ -147,7 +147,8 @@ int32_t EngineSession::AddPathItems(const BurnJob& job, const char* path, IsoIte
         const size_t nameLength = std::strlen(entry.cFileName);
         source.resize(folderPrefixLength);
         source.append(entry.cFileName, nameLength);
-        if (!FitsItemField(nameLength) || !FitsItemField(source.size())) return EXITCODE_FILE_OPEN;
+        // Only files carry their source path; a folder's is used for its search alone.
+        if (!FitsItemField(nameLength) || (!isFolder && !FitsItemField(source.size()))) return EXITCODE_FILE_OPEN;
 
         IsoItem* item = CreateIsoItem();
         if (item == nullptr) return EXITCODE_OUT_OF_MEMORY;

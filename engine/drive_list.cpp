@@ -51,11 +51,13 @@ bool SameLetter(char a, char b) {
     return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
 }
 
+bool MatchesDriveName(const DeviceRecord& device, const std::string& wanted) {
+    return EqualIgnoringCase(DeviceName(device), wanted);
+}
+
 // The name the burn dialog hands back is the label without its "X: " prefix; a long device name
 // is therefore cut there, and must still find its recorder.
-bool MatchesDriveName(const DeviceRecord& device, const std::string& wanted) {
-    const std::string name = DeviceName(device);
-    if (EqualIgnoringCase(name, wanted)) return true;
+bool MatchesNameFromLabel(const DeviceRecord& device, const std::string& wanted) {
     const std::string fromLabel = DeviceLabel(device).substr(kLabelPrefixLength);
     return !wanted.empty() && EqualIgnoringCase(TrimTrailingBlanks(fromLabel), wanted);
 }
@@ -123,6 +125,11 @@ int FindDriveIndex(const DriveList* list, const char* driveName) {
         const DeviceRecord& device = list->devices[i];
         if (MatchesDriveName(device, wanted)) return static_cast<int>(i);
         if (oneLetter && SameLetter(driveName[0], static_cast<char>(device.driveLetter))) return static_cast<int>(i);
+    }
+    // Only when no recorder has the name itself: a cut label must not pick a longer-named
+    // recorder over the one that bears exactly that name.
+    for (uint32_t i = 0; i < list->count; ++i) {
+        if (MatchesNameFromLabel(list->devices[i], wanted)) return static_cast<int>(i);
     }
     return -1;
 }

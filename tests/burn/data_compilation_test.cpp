@@ -201,6 +201,25 @@ TEST_F(DataTrackTest, SourcePathLongerThanItsFieldIsRefusedNotCut) {
     EXPECT_EQ(0u, CallCount("NeroCreateIsoTrackEx"));
 }
 
+// A folder item carries no source path: a folder whose own path is too long for that field is
+// searched like any other (and dropped when nothing in it can be burned), not refused.
+TEST_F(DataTrackTest, FolderWithALongPathAndNothingInItIsDropped) {
+    const size_t base = Path("").size();
+    const std::string outer(std::max<size_t>(1, 240 - base), 'o');
+    MakeFolder(outer);
+    MakeFile(outer + "\\s.mp3");
+    // Made through the wide call: only that one takes a path beyond the usual limit.
+    const std::string deepPath = "\\\\?\\" + Path(outer + "\\" + std::string(20, 'd'));
+    const std::wstring deep(deepPath.begin(), deepPath.end());
+    ASSERT_TRUE(CreateDirectoryW(deep.c_str(), nullptr)) << deepPath;
+    AddData(Path(outer));
+    job_.includeFolders = true;
+
+    EXPECT_EQ(0, BuildAndRelease());
+    EXPECT_EQ(std::vector<std::string>({outer + "/", outer + "/s.mp3"}), TrackItems());
+    RemoveDirectoryW(deep.c_str());
+}
+
 TEST_F(DataTrackTest, EngineFailuresEndTheTrackAndReleaseEveryItem) {
     struct Case {
         const char* name;

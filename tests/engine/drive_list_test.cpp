@@ -105,6 +105,21 @@ TEST(FindDrive, RecorderWhoseLabelCutItsName) {
     }
 }
 
+// A recorder named exactly like another one's cut label is still the one found for that name,
+// and names differing only in punctuation are told apart.
+TEST(FindDrive, ExactNameWinsOverACutLabel) {
+    HandMadeDrives drives;
+    drives.Add(std::string(61, 'X'), 'D');  // label "D: " + 60 X
+    drives.Add(std::string(60, 'X'), 'E');
+    drives.Add("DVDRW", 'F');
+    drives.Add("DVD-RW", 'G');
+    const DriveList* list = drives.List();
+    EXPECT_EQ(FindDriveIndex(list, std::string(60, 'X').c_str()), 1);
+    EXPECT_EQ(FindDriveIndex(list, std::string(61, 'x').c_str()), 0);
+    EXPECT_EQ(FindDriveIndex(list, "dvd-rw"), 3);
+    EXPECT_EQ(FindDriveIndex(list, "DVDRW"), 2);
+}
+
 TEST(OldDeviceRecord, CopiesFieldsWithTheirLimits) {
     HandMadeDrives drives;
     DeviceRecord& device = drives.Add(std::string(40, 'A'), 'E', 0x21);
