@@ -5,6 +5,7 @@
 #include "engine/engine_library.h"
 #include "plugin/plugin_state.h"
 #include "plugin/trace.h"
+#include "plugin/user_texts.h"
 
 std::atomic<uint8_t> abortFlag{0};
 
@@ -15,7 +16,6 @@ std::atomic<HWND> statusWindow{nullptr};
 std::atomic<HWND> progressWindow{nullptr};
 
 constexpr UINT kProgressSetPosition = WM_USER + 2;  // the progress bar's set-position message
-const char kBoxCaption[] = "Tolvane";
 const char kUnknownPhase[] = "unknown";
 constexpr size_t kPhaseTextSize = 100;
 constexpr size_t kMediaTextSize = 256;
@@ -122,7 +122,7 @@ void SetStatusText(const char* text) { SetWindowTextA(statusWindow.load(), text)
 
 void ShowBox(UserDialogAction action, const char* text) {
     const UINT icon = action == UserDialogAction::Error ? MB_ICONSTOP : MB_ICONEXCLAMATION;
-    MessageBoxA(playerWindow.load(), text, kBoxCaption, MB_OK | icon);
+    MessageBoxA(playerWindow.load(), text, kMessageBoxCaption, MB_OK | icon);
 }
 
 void ShowWaitText(void* data) {

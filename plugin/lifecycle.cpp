@@ -16,6 +16,7 @@
 #include "plugin/player_menu.h"
 #include "plugin/plugin_state.h"
 #include "plugin/trace.h"
+#include "plugin/user_texts.h"
 #include "settings/settings.h"
 #include "ui/about_dialog.h"
 #include "ui/start_thread.h"
@@ -25,7 +26,6 @@ WNDPROC previousPlayerWindowProc = nullptr;
 namespace {
 
 constexpr char kUnknownVersion[] = "Unknown Version";
-constexpr char kCaption[] = "Tolvane";
 constexpr char kReloadQuestion[] =
     "It looks like the NERO plugin did not close properly.\nDo you want to try and load it again ?";
 constexpr char kCrashNoticeCaption[] = "Error";
@@ -93,7 +93,7 @@ std::string FileDescriptionText(const std::vector<char>& info) {
 // False when the previous run did not end in order and the user declines to load again.
 bool PassCrashGuard() {
     if (!settings::Read(settings::kCrashGuard)) return true;
-    return MessageBoxA(playerWindow, kReloadQuestion, kCaption, MB_YESNO | MB_ICONQUESTION) == IDYES;
+    return MessageBoxA(playerWindow, kReloadQuestion, kMessageBoxCaption, MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
 void __cdecl CrashNotice() {

@@ -9,6 +9,7 @@
 #include "plugin/host_playlist.h"
 #include "plugin/player_menu.h"
 #include "plugin/plugin_state.h"
+#include "plugin/user_texts.h"
 #include "resources/resource.h"
 #include "ui/burn_dialog.h"
 #include "ui/dialog_framework.h"
@@ -16,7 +17,6 @@
 namespace {
 
 constexpr const char* kNothingToBurnText = "Select some tracks first !";
-constexpr const char* kCaption = "Tolvane";
 
 int32_t CountChosenTracks(bool wholePlaylist) {
     if (hostPlaylist == nullptr) return 0;
@@ -47,7 +47,7 @@ void RunBurnDialog() {
 
 void OpenBurnDialog() {
     if (CountChosenTracks(burnWholePlaylist) <= 0) {
-        MessageBoxA(playerWindow.load(), kNothingToBurnText, kCaption, MB_ICONINFORMATION | MB_OK);
+        MessageBoxA(playerWindow.load(), kNothingToBurnText, kMessageBoxCaption, MB_ICONINFORMATION | MB_OK);
         return;
     }
     RunBurnDialog();

@@ -16,6 +16,7 @@
 #include "plugin/host_playlist.h"
 #include "plugin/plugin_state.h"
 #include "plugin/trace.h"
+#include "plugin/user_texts.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "ui/burn_worker.h"
@@ -23,7 +24,6 @@
 
 namespace {
 
-constexpr const char* kCaption = "Tolvane";
 constexpr const char* kNoDriveText = "No valid drive found !";
 constexpr const char* kOldEngineFormat =
     "You are running an older version of Nero (%d.%d.%d.%d).\n"
@@ -131,7 +131,7 @@ bool BurnDialog::QueryDrives(HWND window) {
         found = result.code() == 0;
     }
     if (found) return true;
-    MessageBoxA(window, kNoDriveText, kCaption, MB_ICONERROR);
+    MessageBoxA(window, kNoDriveText, kMessageBoxCaption, MB_ICONERROR);
     PostMessageA(window, WM_CLOSE, 0, 0);
     return false;
 }
@@ -145,7 +145,7 @@ void BurnDialog::NoticeOldEngine(HWND window) {
     const int32_t minor = static_cast<int32_t>((static_cast<uint32_t>(c) << 16) | d);
     if (settings::Read(settings::kLastVersionMajor) != major ||
         settings::Read(settings::kLastVersionMinor) != minor) {
-        MessageBoxA(window, Format(kOldEngineFormat, a, b, c, d).c_str(), kCaption, MB_ICONINFORMATION);
+        MessageBoxA(window, Format(kOldEngineFormat, a, b, c, d).c_str(), kMessageBoxCaption, MB_ICONINFORMATION);
     }
     settings::Write(settings::kLastVersionMajor, major);
     settings::Write(settings::kLastVersionMinor, minor);
@@ -219,7 +219,7 @@ void BurnDialog::OnExit(HWND window) {
         Close(0);
         return;
     }
-    if (MessageBoxA(window, kCancelQuestion, kCaption, MB_YESNO | MB_ICONQUESTION) == IDYES) abortFlag = 1;
+    if (MessageBoxA(window, kCancelQuestion, kMessageBoxCaption, MB_YESNO | MB_ICONQUESTION) == IDYES) abortFlag = 1;
 }
 
 void BurnDialog::SaveSelection(HWND /*window*/) {

@@ -13,13 +13,13 @@
 #include "plugin/host_playlist.h"
 #include "plugin/plugin_state.h"
 #include "plugin/trace.h"
+#include "plugin/user_texts.h"
 #include "resources/resource.h"
 #include "ui/burn_dialog.h"
 #include "ui/dialog_framework.h"
 
 namespace {
 
-constexpr const char* kCaption = "Tolvane";
 constexpr size_t kLabelPrefixLength = 3;  // "X: "
 constexpr LRESULT kTypeData = 1;
 constexpr DWORD kVolumeLabelModulus = 0xffff;
@@ -91,7 +91,7 @@ int32_t OpenAndBurn(BurnJob& job) {
 
 void ShowOutcome(HWND dialog, int32_t code) {
     EngineResult result(code);
-    MessageBoxA(dialog, result.message(), kCaption, MB_ICONINFORMATION | MB_OK);
+    MessageBoxA(dialog, result.message(), kMessageBoxCaption, MB_ICONINFORMATION | MB_OK);
 }
 
 void ReturnToIdle(const DialogWindows& windows) {

@@ -9,17 +9,11 @@
 #include <sstream>
 
 #include "support/box_watcher.h"
+#include "resources/resource.h"
 #include "support/burn_dialog_driver.h"
 
 namespace standin {
 namespace {
-
-constexpr int kStatusBox = 1010;
-constexpr int kDriveBox = 1013;
-constexpr int kTypeBox = 1014;
-constexpr int kUnderrun = 1015;
-constexpr int kSimulate = 1016;
-constexpr int kGap = 1017;
 
 // Boxes are answered with OK (or Yes) and told on the console as they appear.
 BoxWatcher& Boxes() {
@@ -57,13 +51,13 @@ bool ShowPopup(Host& host) {
 
 void PrintDialog(HWND dialog) {
     std::printf("  recorders:");
-    for (const std::string& item : ComboItems(dialog, kDriveBox)) std::printf(" [%s]", item.c_str());
+    for (const std::string& item : ComboItems(dialog, IDC_DRIVE_BOX)) std::printf(" [%s]", item.c_str());
     std::printf("\n  chosen: %s, disc type %s, gap %s s, underrun protection %s, simulate %s\n",
-                ControlText(dialog, kDriveBox).c_str(), ControlText(dialog, kTypeBox).c_str(),
-                ControlText(dialog, kGap).c_str(), IsChecked(dialog, kUnderrun) ? "on" : "off",
-                IsChecked(dialog, kSimulate) ? "on" : "off");
+                ControlText(dialog, IDC_DRIVE_BOX).c_str(), ControlText(dialog, IDC_TYPE_BOX).c_str(),
+                ControlText(dialog, IDC_GAP).c_str(), IsChecked(dialog, IDC_UNDERRUN) ? "on" : "off",
+                IsChecked(dialog, IDC_SIMULATE) ? "on" : "off");
     std::printf("  status box:\n");
-    PrintIndented(ControlText(dialog, kStatusBox), "    | ");
+    PrintIndented(ControlText(dialog, IDC_STATUS), "    | ");
 }
 
 bool OpenDialog(Host& host, long command) {
@@ -84,11 +78,11 @@ bool Burn(Host& host) {
     HWND dialog = FindBurnDialog();
     if (dialog == nullptr) return false;
     const size_t before = Boxes().Count();
-    std::printf("burn: clicking Burn (%s disc)\n", ControlText(dialog, kTypeBox).c_str());
+    std::printf("burn: clicking Burn (%s disc)\n", ControlText(dialog, IDC_TYPE_BOX).c_str());
     std::fflush(stdout);
     PostButtonCommand(dialog, 1);
     const bool done = host.PumpUntil(
-        [&] { return Boxes().Count() > before && ControlText(dialog, kStatusBox).empty(); }, 120000);
+        [&] { return Boxes().Count() > before && ControlText(dialog, IDC_STATUS).empty(); }, 120000);
     std::printf("burn: %s\n", done ? "finished, the dialog is idle again" : "did not finish");
     return done;
 }
@@ -96,9 +90,9 @@ bool Burn(Host& host) {
 bool ChooseType(Host& host, long index) {
     HWND dialog = FindBurnDialog();
     if (dialog == nullptr) return false;
-    ChooseComboItem(dialog, kTypeBox, static_cast<int>(index));
+    ChooseComboItem(dialog, IDC_TYPE_BOX, static_cast<int>(index));
     host.PumpMessages(50);
-    std::printf("choose-type: %s\n", ControlText(dialog, kTypeBox).c_str());
+    std::printf("choose-type: %s\n", ControlText(dialog, IDC_TYPE_BOX).c_str());
     return true;
 }
 

@@ -4,9 +4,9 @@
 
 #include <cstring>
 
-namespace {
+#include "resources/resource.h"
 
-constexpr int kDriveBoxId = 1013;
+namespace {
 
 struct Search {
     bool visibleOnly;
@@ -23,7 +23,7 @@ BOOL CALLBACK InspectWindow(HWND window, LPARAM parameter) {
     GetClassNameA(window, className, sizeof className);
     GetWindowTextA(window, caption, sizeof caption);
     if (std::string(className) != "#32770" || std::string(caption) != "Tolvane") return TRUE;
-    if (GetDlgItem(window, kDriveBoxId) == nullptr) return TRUE;
+    if (GetDlgItem(window, IDC_DRIVE_BOX) == nullptr) return TRUE;
     if (search->visibleOnly && !IsWindowVisible(window)) return TRUE;
     search->found = window;
     return FALSE;
