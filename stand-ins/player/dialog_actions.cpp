@@ -82,16 +82,15 @@ bool Burn(Host& host) {
     std::fflush(stdout);
     PostButtonCommand(dialog, 1);
     const bool done = host.PumpUntil(
-        [&] { return Boxes().Count() > before && ControlText(dialog, IDC_STATUS).empty(); }, 120000);
+        [&] { return Boxes().Count() > before && DialogLooksIdle(dialog); }, 120000);
     std::printf("burn: %s\n", done ? "finished, the dialog is idle again" : "did not finish");
     return done;
 }
 
-bool ChooseType(Host& host, long index) {
+bool ChooseType(Host& /*host*/, long index) {
     HWND dialog = FindBurnDialog();
     if (dialog == nullptr) return false;
     ChooseComboItem(dialog, IDC_TYPE_BOX, static_cast<int>(index));
-    host.PumpMessages(50);
     std::printf("choose-type: %s\n", ControlText(dialog, IDC_TYPE_BOX).c_str());
     return true;
 }
