@@ -15,7 +15,7 @@ namespace {
 
 void Usage() {
     std::fprintf(stderr,
-                 "usage: standin-player [--user-hive KEY] [--engine DIR] PLUGIN.dll PLAYLIST|- [ACTION...]\n"
+                 "usage: standin-player [--user-hive KEY] [--engine DIR] PLUGIN.dll PLAYLIST|FOLDER|- [ACTION...]\n"
                  "actions: describe | about | menu-command ID | wait MS | log | shutdown | exit-without-shutdown\n"
                  "         %s\n",
                  standin::DialogActionsUsage());
@@ -103,7 +103,10 @@ int main(int argc, char** argv) {
 
     standin::Playlist playlist;
     std::string error;
-    if (playlistPath != "-" && !standin::ReadPlaylistFile(playlistPath, playlist, error)) {
+    const DWORD attributes = GetFileAttributesA(playlistPath.c_str());
+    const bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (playlistPath != "-" && !(folder ? standin::ReadPlaylistFolder(playlistPath, playlist, error)
+                                        : standin::ReadPlaylistFile(playlistPath, playlist, error))) {
         std::fprintf(stderr, "standin-player: %s\n", error.c_str());
         return 2;
     }
