@@ -342,7 +342,7 @@ bool PrintEngineLog(const std::string& prefixes) {
 const char* DialogActionsUsage() {
     return "say TEXT | popup | open-dialog ID | choose-type N | simulate on|off | burn | click-burn | wait-progress P\n"
            "         wait-burn | create-file PATH | shoot-dialog PNG | shoot-next-box PNG | shoot-popup PNG\n"
-           "         shoot-about PNG | close-dialog | engine-log PREFIX[,PREFIX...] | interactive";
+           "         shoot-about PNG | close-dialog | playlist FILE | engine-log PREFIX[,PREFIX...] | interactive";
 }
 
 bool RunDialogAction(Host& host, const std::vector<std::string>& args, size_t& next, bool& ok) {
@@ -393,6 +393,17 @@ bool RunDialogAction(Host& host, const std::vector<std::string>& args, size_t& n
         next += 2;
     } else if (action == "shoot-about" && hasArgument) {
         ok = ShootAbout(host, args[next + 1]);
+        next += 2;
+    } else if (action == "playlist" && hasArgument) {
+        Playlist playlist;
+        std::string error;
+        ok = ReadPlaylistFile(args[next + 1], playlist, error);
+        if (ok) {
+            std::printf("playlist: %u tracks from %s\n", static_cast<unsigned>(playlist.tracks.size()), args[next + 1].c_str());
+            host.SetPlaylist(playlist);
+        } else {
+            std::printf("playlist: %s\n", error.c_str());
+        }
         next += 2;
     } else if (action == "interactive") {
         ++next;
