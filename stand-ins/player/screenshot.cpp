@@ -1,5 +1,7 @@
 #include "screenshot.h"
 
+#include <cstdio>
+
 #include "plugin/handles.h"
 
 namespace standin {
@@ -8,7 +10,6 @@ namespace {
 // Long enough for a machine that emulates x86: it only bounds a tool that never finishes.
 constexpr DWORD kMostShotMs = 120000;
 constexpr int kMostAttempts = 6;
-constexpr UINT kNoSuchMessage = WM_APP + 0x3F00;
 
 // Z:\tmp\x.png is /tmp/x.png: the demo and the tests keep their files on the Unix-mapped drive.
 bool UnixPath(const std::string& windowsPath, std::string& out) {
@@ -28,7 +29,55 @@ std::string Quoted(const std::string& text) {
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// One picture of the screen rectangle, complete once this returns true.
+struct MemoryDcTraits {
+    using Handle = HDC;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { DeleteDC(h); }
+};
+using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;
+
+// The screen rectangle as Wine composes it, as a 24-bit bottom-up BMP file.
+bool GrabScreen(const RECT& rect, const std::string& bmpPath, std::string& error) {
+    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    ScopedWindowDC screen(nullptr);
+    UniqueMemoryDc memory(CreateCompatibleDC(screen.get()));
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    UniqueBitmap bitmap(CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!memory || !bitmap || width <= 0 || height <= 0) {
+        error = "cannot make a picture of " + std::to_string(width) + "x" + std::to_string(height);
+        return false;
+    }
+    {
+        ScopedSelectObject selected(memory.get(), bitmap.get());
+        if (!BitBlt(memory.get(), 0, 0, width, height, screen.get(), rect.left, rect.top, SRCCOPY)) {
+            error = "cannot read the screen";
+            return false;
+        }
+    }
+    const DWORD rowBytes = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+    const DWORD imageBytes = rowBytes * static_cast<DWORD>(height);
+    BITMAPFILEHEADER header = {};
+    header.bfType = 0x4D42;  // "BM"
+    header.bfOffBits = sizeof header + sizeof info.bmiHeader;
+    header.bfSize = header.bfOffBits + imageBytes;
+    UniqueCFile file(std::fopen(bmpPath.c_str(), "wb"));
+    if (!file || std::fwrite(&header, sizeof header, 1, file.get()) != 1 ||
+        std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, file.get()) != 1 ||
+        std::fwrite(bits, 1, imageBytes, file.get()) != imageBytes) {
+        error = "cannot write " + bmpPath;
+        return false;
+    }
+    return true;
+}
+
+// One picture of the screen rectangle, complete once this returns true: grabbed through
+// Wine's screen, turned into PNG by ImageMagick.
 bool ShootOnce(const RECT& rect, const std::string& pngPath, std::string& error) {
     std::string unixPath;
     if (!UnixPath(pngPath, unixPath)) {
@@ -36,12 +85,11 @@ bool ShootOnce(const RECT& rect, const std::string& pngPath, std::string& error)
         return false;
     }
     DeleteFileA(pngPath.c_str());
-    std::string geometry = std::to_string(rect.right - rect.left) + "x" + std::to_string(rect.bottom - rect.top) + "+" +
-                           std::to_string(rect.left) + "+" + std::to_string(rect.top);
+    const std::string bmpPath = pngPath + ".bmp";
+    if (!GrabScreen(rect, bmpPath, error)) return false;
     // Written beside the picture and renamed: the file appears whole or not at all.
-    std::string part = Quoted(unixPath + ".part");
-    std::string script = "xwd -root -silent | convert xwd:- -crop " + geometry + " +repage png:" + part + " && mv " + part +
-                         " " + Quoted(unixPath);
+    std::string bmp = Quoted(unixPath + ".bmp"), part = Quoted(unixPath + ".part");
+    std::string script = "convert " + bmp + " png:" + part + " && mv " + part + " " + Quoted(unixPath) + "; rm -f " + bmp;
     std::string command = "/bin/sh -c \"" + script + "\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -55,7 +103,7 @@ bool ShootOnce(const RECT& rect, const std::string& pngPath, std::string& error)
     DWORD start = GetTickCount();
     while (!Exists(pngPath)) {
         if (GetTickCount() - start > kMostShotMs) {
-            error = "no picture appeared at " + pngPath + " (are xwd and convert installed?)";
+            error = "no picture appeared at " + pngPath + " (is ImageMagick's convert installed?)";
             return false;
         }
         Sleep(20);
@@ -72,14 +120,10 @@ std::string FileBytes(const std::string& path) {
     return bytes;
 }
 
-// Lets the window's thread handle what is queued, then hands every painted window of the
-// process to the X server: Wine does that when a thread finds no message to peek, which a
-// menu loop never does on its own.
+// Lets the window's thread handle what is queued before the picture is taken.
 void LetThreadSettle(HWND window) {
     DWORD_PTR ignored = 0;
     for (int i = 0; i < 2; ++i) SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
-    MSG none;
-    PeekMessageA(&none, reinterpret_cast<HWND>(-1), kNoSuchMessage, kNoSuchMessage, PM_NOREMOVE);
 }
 
 BOOL CALLBACK NoteUnpainted(HWND window, LPARAM param) {

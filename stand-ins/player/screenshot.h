@@ -1,6 +1,7 @@
 #pragma once
-// Pictures of windows as the virtual screen shows them, taken by the system's own X tools
-// (xwd, then ImageMagick's convert to crop and write PNG), started as Unix programs.
+// Pictures of windows as the virtual screen shows them: grabbed through Wine's screen device
+// context (under Xvfb, Wine's menu loop never hands its menus to the X server, so a grab from
+// the X side shows them black) and written as PNG by ImageMagick's convert, run as a Unix program.
 
 #include <windows.h>
 
