@@ -32,6 +32,14 @@ int32_t CopyText(const std::string& text, void* buffer, int32_t size) {
     return 1;
 }
 
+// One line of the playlist window.
+std::string TrackLine(size_t index, const Track& track) {
+    char line[600];
+    std::snprintf(line, sizeof line, "%2u. %s - %s  (%d:%02d)    %s", static_cast<unsigned>(index + 1), track.artist.c_str(),
+                  track.title.c_str(), track.lengthSeconds / 60, track.lengthSeconds % 60, track.file.c_str());
+    return line;
+}
+
 }  // namespace
 
 Host::Host(Playlist playlist) : playlist_(std::move(playlist)) {
@@ -105,13 +113,6 @@ WNDPROC Host::OwnWindowProc() {
 
 WNDPROC Host::CurrentWindowProc() const {
     return reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window_, GWLP_WNDPROC));
-}
-
-std::string TrackLine(size_t index, const Track& track) {
-    char line[600];
-    std::snprintf(line, sizeof line, "%2u. %s - %s  (%d:%02d)    %s", static_cast<unsigned>(index + 1), track.artist.c_str(),
-                  track.title.c_str(), track.lengthSeconds / 60, track.lengthSeconds % 60, track.file.c_str());
-    return line;
 }
 
 void Host::ShowPlaylistWindow() {
