@@ -348,8 +348,13 @@ bool Record(const Scenario& scenario, const void* record, std::string& error) {
     }
     std::string base = NextImageBase(scenario.outputFolder);
     const void* dataTrack = ReadPointer(record, 8);
-    if (dataTrack && !RecordDataTrack(dataTrack, base, error)) return false;
-    return ReadU32(record, 20) == 0 || RecordAudioTracks(record, scenario, base, error);
+    bool written = (!dataTrack || RecordDataTrack(dataTrack, base, error)) &&
+                   (ReadU32(record, 20) == 0 || RecordAudioTracks(record, scenario, base, error));
+    // A failed burn leaves no half-written disc behind.
+    if (!written) {
+        for (const char* extension : {".iso", ".bin", ".cue"}) DeleteFileA((base + extension).c_str());
+    }
+    return written;
 }
 
 }  // namespace
