@@ -235,6 +235,7 @@ int LoadPlugin(HostRecord* host, ModuleInfo* info) {
 
     if (!PassCrashGuard()) return 0;
 
+    shutdownBegun = false;
     playlistOwner = std::make_unique<HostPlaylist>(*host);
     hostPlaylist = playlistOwner.get();
     playerWindow = QueryPlayerWindow(*host);
@@ -247,6 +248,8 @@ int LoadPlugin(HostRecord* host, ModuleInfo* info) {
 void ShutDown() {
     DestroyBurnPopupMenu();
     settings::Write(settings::kCrashGuard, false);
+    // Published before looking for the dialog; a dialog still opening looks the other way round.
+    shutdownBegun = true;
     AskBurnDialogToClose();
     RestorePlayerWindowProc();
     Trace("going going...\n");

@@ -35,9 +35,9 @@ void RegisterProgressBarClass() {
     InitCommonControlsEx(&controls);
 }
 
-void RunBurnDialog() {
+void RunBurnDialog(bool wholePlaylist) {
     RegisterProgressBarClass();
-    BurnDialogFactory factory;
+    BurnDialogFactory factory(wholePlaylist);
     HWND dialog = CreateDialogParamA(moduleInstance, MAKEINTRESOURCEA(IDD_BURN), playerWindow.load(), DialogProc,
                                      reinterpret_cast<LPARAM>(static_cast<DialogFactory*>(&factory)));
     if (dialog != nullptr) MessageLoop(dialog).Run();
@@ -46,10 +46,13 @@ void RunBurnDialog() {
 }  // namespace
 
 void OpenBurnDialog() {
-    if (CountChosenTracks(burnWholePlaylist) <= 0) {
+    if (shutdownBegun) return;
+    // Read once: the count, the dialog's summary and its burns all speak of the same tracks.
+    const bool wholePlaylist = burnWholePlaylist;
+    if (CountChosenTracks(wholePlaylist) <= 0) {
         MessageBoxA(playerWindow.load(), kNothingToBurnText, kMessageBoxCaption, MB_ICONINFORMATION | MB_OK);
         return;
     }
-    RunBurnDialog();
+    RunBurnDialog(wholePlaylist);
     if (EngineSession* session = engineSession.load()) session->Close();
 }

@@ -22,6 +22,9 @@ extern std::atomic<bool> burnWholePlaylist;
 extern std::atomic<bool> engineVersionIsCurrent;
 // The open burn dialog; cleared when the dialog is destroyed.
 extern std::atomic<HWND> burnDialogWindow;
+// True from the start of shutdown: a burn dialog that opens after shutdown looked for one
+// closes itself, and no new one opens.
+extern std::atomic<bool> shutdownBegun;
 // The single engine session, created by the worker thread and deleted at shutdown.
 extern std::atomic<EngineSession*> engineSession;
 // The player's playlist, created by QGeneralModule and kept until unload.

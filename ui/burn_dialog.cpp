@@ -91,10 +91,11 @@ int32_t ClampGapSeconds(const char* text) {
     return static_cast<int32_t>(value);
 }
 
-BurnDialog::BurnDialog(HWND window, LPARAM creationParameter, bool modal)
+BurnDialog::BurnDialog(HWND window, LPARAM creationParameter, bool modal, bool wholePlaylist)
     : DialogBase(window, creationParameter, modal),
       driveBox_(GetDlgItem(window, IDC_DRIVE_BOX)),
-      typeBox_(GetDlgItem(window, IDC_TYPE_BOX)) {}
+      typeBox_(GetDlgItem(window, IDC_TYPE_BOX)),
+      wholePlaylist_(wholePlaylist) {}
 
 BurnDialog::~BurnDialog() {
     ReleaseButtonBitmaps(window());
@@ -120,6 +121,14 @@ void BurnDialog::OnInitDialog(HWND window) {
     SetWindowLongA(window, GWL_EXSTYLE, GetWindowLongA(window, GWL_EXSTYLE) | WS_EX_APPWINDOW);
     burnDialogWindow = window;
     ShowWindow(window, SW_SHOW);
+    CloseIfShutdownBegan(window);
+}
+
+// Shutdown asks the dialog it can see to close. One that was still opening when shutdown looked
+// asks itself: each side first publishes its own fact, then reads the other's, so at least one
+// of the two sees the dialog and shutdown never waits on a dialog nobody asked to close.
+void BurnDialog::CloseIfShutdownBegan(HWND window) {
+    if (shutdownBegun) PostMessageA(window, WM_COMMAND, IDC_EXIT_BUTTON, 0);
 }
 
 // A failed query closes the dialog before it is ever shown.
@@ -188,7 +197,7 @@ void BurnDialog::FillDriveBox() {
 }
 
 void BurnDialog::ShowSummary(HWND window) {
-    const BurnSummary summary = CollectBurnSummary(burnWholePlaylist);
+    const BurnSummary summary = CollectBurnSummary(wholePlaylist_);
     SetDlgItemTextA(window, IDC_STATUS, (FormatBurnSummary(summary) + summary.titles).c_str());
 }
 
@@ -215,11 +224,15 @@ bool BurnDialog::OnCommand(HWND window, int id, int code, HWND /*control*/) {
 }
 
 void BurnDialog::OnExit(HWND window) {
+    if (askingToCancel_) return;
     if (!busy) {
         Close(0);
         return;
     }
-    if (MessageBoxA(window, kCancelQuestion, kMessageBoxCaption, MB_YESNO | MB_ICONQUESTION) == IDYES) abortFlag = 1;
+    askingToCancel_ = true;
+    const int answer = MessageBoxA(window, kCancelQuestion, kMessageBoxCaption, MB_YESNO | MB_ICONQUESTION);
+    askingToCancel_ = false;
+    if (answer == IDYES) abortFlag = 1;
 }
 
 void BurnDialog::SaveSelection(HWND /*window*/) {
@@ -234,10 +247,32 @@ void BurnDialog::SaveCheckBoxes(HWND window) {
 
 bool BurnDialog::OnNotify(HWND, WPARAM, LPARAM) { return false; }
 
-INT_PTR BurnDialog::OnMessage(HWND /*window*/, UINT message, WPARAM wParam, LPARAM /*lParam*/) {
+INT_PTR BurnDialog::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM /*lParam*/) {
+    if (message == kBurnEndedMessage) {
+        OnBurnEnded(window);
+        return 1;
+    }
     if (message != WM_SYSCOMMAND || wParam != SC_CLOSE) return 0;
-    if (!busy) Close(0);
+    if (MayClose()) Close(0);
     return 1;
+}
+
+void BurnDialog::ShowBusyLook(HWND window) {
+    SetDlgItemTextA(window, IDC_STATUS, kScanningText);
+    SetButtonBitmap(GetDlgItem(window, IDC_EXIT_BUTTON), IDB_CANCEL_BUTTON);
+}
+
+void BurnDialog::ShowIdleLook(HWND window) {
+    SetButtonBitmap(GetDlgItem(window, IDC_EXIT_BUTTON), IDB_EXIT_BUTTON);
+    SetDlgItemTextA(window, IDC_STATUS, "");
+    SendDlgItemMessageA(window, IDC_PROGRESS, PBM_SETPOS, 0, 0);
+}
+
+// Nothing handled on this thread can fall between the two: a Burn or Exit that follows the idle
+// look also finds the dialog idle.
+void BurnDialog::OnBurnEnded(HWND window) {
+    busy = false;
+    ShowIdleLook(window);
 }
 
 void BurnDialog::StartBurn() {
@@ -247,15 +282,19 @@ void BurnDialog::StartBurn() {
     gap_ = ClampGapSeconds(text);
     settings::Write(settings::kAudioGap, gap_);
     SetDlgItemInt(window, IDC_GAP, static_cast<UINT>(gap_), FALSE);
-    SetDlgItemTextA(window, IDC_STATUS, kScanningText);
-    // Raised here, not by the thread: a second Burn or an Exit arriving before the thread
-    // runs must find the dialog busy.
+    // Raised here with the busy look, not by the thread: a second Burn or an Exit arriving
+    // before the thread runs must find the dialog busy, and a Yes to the cancel question given
+    // that early must not be cleared by the thread.
+    abortFlag = 0;
     busy = true;
+    ShowBusyLook(window);
     if (StartThread(BurnWorker, this, THREAD_PRIORITY_NORMAL, 0, 0) != 0) return;
     busy = false;
-    SetDlgItemTextA(window, IDC_STATUS, "");
+    ShowIdleLook(window);
 }
 
+BurnDialogFactory::BurnDialogFactory() : BurnDialogFactory(burnWholePlaylist.load()) {}
+
 DialogBase* BurnDialogFactory::Create(HWND window) {
-    return new (std::nothrow) BurnDialog(window, creationParameter, modal);
+    return new (std::nothrow) BurnDialog(window, creationParameter, modal, wholePlaylist_);
 }

@@ -10,9 +10,16 @@
 
 #include "ui/dialog_framework.h"
 
+// Sent by the burn thread to the dialog once the user has dismissed the result box: the burn
+// thread's last word to the dialog. The dialog's thread then lowers `busy` and restores the idle
+// look in one handler, so the dialog never shows idle while it still acts busy, or the reverse.
+constexpr UINT kBurnEndedMessage = WM_APP + 1;
+
 class BurnDialog : public DialogBase {
 public:
-    BurnDialog(HWND window, LPARAM creationParameter, bool modal);
+    // `wholePlaylist`: which tracks this dialog burns, fixed when it opens, so the summary it
+    // shows is what a burn from it takes even if the user picks the other command meanwhile.
+    BurnDialog(HWND window, LPARAM creationParameter, bool modal, bool wholePlaylist);
     ~BurnDialog() override;
 
     bool OnCommand(HWND window, int id, int code, HWND control) override;
@@ -28,10 +35,13 @@ public:
     HWND driveBox() const { return driveBox_; }
     HWND typeBox() const { return typeBox_; }
     int32_t gap() const { return gap_; }
+    bool wholePlaylist() const { return wholePlaylist_; }
 
-    // True while a burn runs. Raised before the burn thread starts, lowered by the burn
-    // thread as its very last use of this object.
+    // True from the Burn command until the burn thread has reported its end. Written only on
+    // the dialog's thread, in the same handlers that change the look showing it; atomic so any
+    // other thread that looks at it sees the latest write.
     std::atomic<bool> busy{false};
+    static_assert(std::atomic<bool>::is_always_lock_free, "busy must stay a plain lock-free byte");
 
 private:
     bool QueryDrives(HWND window);
@@ -43,16 +53,30 @@ private:
     void SaveSelection(HWND window);
     void SaveCheckBoxes(HWND window);
     void ReleaseButtonBitmaps(HWND window);
+    void ShowBusyLook(HWND window);
+    void ShowIdleLook(HWND window);
+    void OnBurnEnded(HWND window);
+    void CloseIfShutdownBegan(HWND window);
+    bool MayClose() const { return !busy && !askingToCancel_; }
 
     HWND driveBox_;
     HWND typeBox_;
     int32_t gap_ = 0;
+    bool wholePlaylist_;
+    // While the cancel question is open, its own answer decides: the dialog must not close
+    // under the question, from a close command handled in the question's message loop.
+    bool askingToCancel_ = false;
 };
 
 class BurnDialogFactory : public DialogFactory {
 public:
-    BurnDialogFactory() : DialogFactory(0, false) {}
+    // Takes the player's last command as it stands now.
+    BurnDialogFactory();
+    explicit BurnDialogFactory(bool wholePlaylist) : DialogFactory(0, false), wholePlaylist_(wholePlaylist) {}
     DialogBase* Create(HWND window) override;
+
+private:
+    bool wholePlaylist_;
 };
 
 // The summary of what will be burned, as the status box shows it before a burn.

@@ -1,12 +1,9 @@
 #include "ui/burn_worker.h"
 
-#include <commctrl.h>
-
 #include <cstdio>
 #include <deque>
 
 #include "burn/burn_job.h"
-#include "engine/engine_callbacks.h"
 #include "engine/engine_result.h"
 #include "engine/engine_session.h"
 #include "plugin/handles.h"
@@ -31,23 +28,8 @@ std::string& RecorderName() {
     return name;
 }
 
-// What the end of a burn needs, taken while the dialog is sure to exist.
-struct DialogWindows {
-    HWND dialog;
-    HWND exitButton;
-    HWND status;
-    HWND progress;
-};
-
-DialogWindows TakeWindows(const BurnDialog& dialog) {
-    HWND window = dialog.window();
-    return {window, GetDlgItem(window, IDC_EXIT_BUTTON), GetDlgItem(window, IDC_STATUS),
-            GetDlgItem(window, IDC_PROGRESS)};
-}
-
 // Entries never move once added: the job keeps pointers to their characters.
-void AddChosenTracks(BurnJob& job, std::deque<std::string>& files, int32_t count) {
-    const bool wholePlaylist = burnWholePlaylist;
+void AddChosenTracks(BurnJob& job, std::deque<std::string>& files, int32_t count, bool wholePlaylist) {
     for (int32_t i = 0; i < count; ++i) {
         if (!hostPlaylist->IsChosen(i, wholePlaylist)) continue;
         files.push_back(hostPlaylist->TrackFile(i));
@@ -55,8 +37,9 @@ void AddChosenTracks(BurnJob& job, std::deque<std::string>& files, int32_t count
     }
 }
 
-void FillJob(BurnJob& job, const BurnDialog& dialog, HWND window, std::deque<std::string>& files,
-             int32_t trackCount, char (&volumeLabel)[kVolumeLabelSize]) {
+void FillJob(BurnJob& job, const BurnDialog& dialog, std::deque<std::string>& files, int32_t trackCount,
+             char (&volumeLabel)[kVolumeLabelSize]) {
+    HWND window = dialog.window();
     RecorderName() = RecorderNameFromLabel(WindowText(dialog.driveBox()));
     job.SetDriveName(RecorderName().c_str());
     const LRESULT type = SendMessageA(dialog.typeBox(), CB_GETCURSEL, 0, 0);
@@ -70,7 +53,7 @@ void FillJob(BurnJob& job, const BurnDialog& dialog, HWND window, std::deque<std
         job.SetVolumeName(volumeLabel);
         job.SetBurnFlag10(true);
     }
-    AddChosenTracks(job, files, trackCount);
+    AddChosenTracks(job, files, trackCount, dialog.wholePlaylist());
     job.SetUnderrunProtection(IsDlgButtonChecked(window, IDC_UNDERRUN) == BST_CHECKED);
     job.SetWriteDisc(IsDlgButtonChecked(window, IDC_SIMULATE) != BST_CHECKED);
 }
@@ -89,44 +72,40 @@ int32_t OpenAndBurn(BurnJob& job) {
     return burned.code();
 }
 
-void ShowOutcome(HWND dialog, int32_t code) {
-    EngineResult result(code);
-    MessageBoxA(dialog, result.message(), kMessageBoxCaption, MB_ICONINFORMATION | MB_OK);
-}
-
-void ReturnToIdle(const DialogWindows& windows) {
-    SetButtonBitmap(windows.exitButton, IDB_EXIT_BUTTON);
-    SetWindowTextA(windows.status, "");
-    SendMessageA(windows.progress, PBM_SETPOS, 0, 0);
-}
-
-void RunBurn(BurnDialog& dialog) {
+// The dialog is busy from its Burn command until the end is reported, so it cannot close while
+// this runs.
+int32_t FillAndBurn(const BurnDialog& dialog) {
     BurnJob& job = processBurnJob;
     job.Reset();
     std::deque<std::string> files;
     char volumeLabel[kVolumeLabelSize] = {};
     const int32_t trackCount = hostPlaylist != nullptr ? hostPlaylist->TrackCount() : 0;
-    abortFlag = 0;
-    dialog.busy = true;
     Trace("open device\n");
-    const DialogWindows windows = TakeWindows(dialog);
-    int32_t code = 0;
     try {
-        FillJob(job, dialog, windows.dialog, files, trackCount, volumeLabel);
-        SetButtonBitmap(windows.exitButton, IDB_CANCEL_BUTTON);
-        code = OpenAndBurn(job);
+        FillJob(job, dialog, files, trackCount, volumeLabel);
+        return OpenAndBurn(job);
     } catch (...) {
-        // Only the file list allocates; the dialog must still come back to idle.
-        code = EXITCODE_OUT_OF_MEMORY;
+        // Only the file list allocates.
+        return EXITCODE_OUT_OF_MEMORY;
     }
+}
+
+void ShowOutcome(HWND dialog, int32_t code) {
     try {
-        ShowOutcome(windows.dialog, code);
+        EngineResult result(code);
+        MessageBoxA(dialog, result.message(), kMessageBoxCaption, MB_ICONINFORMATION | MB_OK);
     } catch (...) {
         // Out of memory for the result's text: the dialog must still come back to idle.
     }
-    ReturnToIdle(windows);
-    // Last touch of the dialog: once idle, an Exit may destroy it at any moment.
-    dialog.busy = false;
+}
+
+void RunBurn(const BurnDialog& dialog) {
+    const HWND window = dialog.window();
+    const int32_t code = FillAndBurn(dialog);
+    ShowOutcome(window, code);
+    // Last touch of the dialog: once it has handled this, an Exit may destroy it at any moment.
+    // Sent, not posted, so that it cannot be lost to a full queue and leave the dialog busy.
+    SendMessageA(window, kBurnEndedMessage, 0, 0);
 }
 
 }  // namespace
@@ -147,7 +126,7 @@ DWORD WINAPI BurnWorker(LPVOID burnDialog) {
     UniqueModule self;
     GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&BurnWorker), self.put());
     try {
-        RunBurn(*static_cast<BurnDialog*>(burnDialog));
+        RunBurn(*static_cast<const BurnDialog*>(burnDialog));
     } catch (...) {
         Trace("burn worker failed\n");
     }

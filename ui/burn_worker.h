@@ -1,6 +1,6 @@
 #pragma once
 // The thread that performs one burn: fills the burn job from the dialog and the playlist, opens
-// the recorder, burns, shows the outcome and returns the dialog to idle.
+// the recorder, burns, shows the outcome and then tells the dialog the burn has ended.
 
 #include <windows.h>
 

@@ -164,19 +164,13 @@ bool ClickBurn() {
     return true;
 }
 
-// The dialog's idle look comes back in the same handler that ends the burn.
-bool LooksIdle(HWND dialog) {
-    return ControlText(dialog, IDC_STATUS).empty() && ProgressPosition(dialog) == 0 &&
-           ButtonBitmapWidth(dialog, IDC_EXIT_BUTTON) == kExitBitmapWidth;
-}
-
 bool WaitForBurnEnd(Host& host) {
     HWND dialog = FindBurnDialog();
     if (dialog == nullptr) return false;
     const bool done = host.PumpUntil(
         [&] {
             Narrator().Look(dialog);
-            return Boxes().Count() > boxesBeforeBurn && LooksIdle(dialog);
+            return Boxes().Count() > boxesBeforeBurn && DialogLooksIdle(dialog);
         },
         600000);
     std::printf("burn: %s\n", done ? "finished, the dialog is idle again" : "did not finish");
@@ -201,11 +195,11 @@ bool WaitForProgress(Host& host, long percent) {
     return reached;
 }
 
-bool SetSimulate(Host& host, const std::string& state) {
+// The click is sent, so the dialog has taken it when this returns.
+bool SetSimulate(const std::string& state) {
     HWND dialog = FindBurnDialog();
     if (dialog == nullptr || (state != "on" && state != "off")) return false;
     ClickCheckBox(dialog, IDC_SIMULATE, state == "on");
-    host.PumpMessages(50);
     std::printf("simulate: \"Simulate Only\" is now %s\n", IsChecked(dialog, IDC_SIMULATE) ? "ticked" : "unticked");
     return IsChecked(dialog, IDC_SIMULATE) == (state == "on");
 }
@@ -292,11 +286,10 @@ bool Interactive(Host& host) {
     return true;
 }
 
-bool ChooseType(Host& host, long index) {
+bool ChooseType(Host& /*host*/, long index) {
     HWND dialog = FindBurnDialog();
     if (dialog == nullptr) return false;
     ChooseComboItem(dialog, IDC_TYPE_BOX, static_cast<int>(index));
-    host.PumpMessages(50);
     std::printf("choose-type: %s\n", ControlText(dialog, IDC_TYPE_BOX).c_str());
     return true;
 }
@@ -374,7 +367,7 @@ bool RunDialogAction(Host& host, const std::vector<std::string>& args, size_t& n
         ok = WaitForProgress(host, std::strtol(args[next + 1].c_str(), nullptr, 10));
         next += 2;
     } else if (action == "simulate" && hasArgument) {
-        ok = SetSimulate(host, args[next + 1]);
+        ok = SetSimulate(args[next + 1]);
         next += 2;
     } else if (action == "create-file" && hasArgument) {
         ok = CreateEmptyFile(args[next + 1]);

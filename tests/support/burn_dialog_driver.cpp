@@ -119,7 +119,7 @@ void ChooseComboItem(HWND dialog, int id, int index) {
 }
 
 int ProgressPosition(HWND dialog) {
-    return static_cast<int>(SendMessageA(GetDlgItem(dialog, 1009), PBM_GETPOS, 0, 0));
+    return static_cast<int>(SendMessageA(GetDlgItem(dialog, IDC_PROGRESS), PBM_GETPOS, 0, 0));
 }
 
 int ButtonBitmapWidth(HWND dialog, int id) {
@@ -127,6 +127,11 @@ int ButtonBitmapWidth(HWND dialog, int id) {
     BITMAP info = {};
     if (bitmap == nullptr || GetObjectA(bitmap, sizeof info, &info) == 0) return 0;
     return info.bmWidth;
+}
+
+bool DialogLooksIdle(HWND dialog) {
+    return IsWindowEnabled(dialog) && ControlText(dialog, IDC_STATUS).empty() && ProgressPosition(dialog) == 0 &&
+           ButtonBitmapWidth(dialog, IDC_EXIT_BUTTON) == kExitBitmapWidth;
 }
 
 void PostButtonCommand(HWND dialog, int id) {

@@ -34,6 +34,10 @@ void SetComboSelection(HWND dialog, int id, int index);
 int ProgressPosition(HWND dialog);
 // Width in pixels of the bitmap a button shows, 0 without one.
 int ButtonBitmapWidth(HWND dialog, int id);
+// The idle look: enabled (no box of the plug-in's over it), empty status box, progress 0, the
+// Exit face. The dialog restores it in the same step that ends a burn, so once it shows, the
+// dialog acts idle too.
+bool DialogLooksIdle(HWND dialog);
 
 // Posts the command a click on a button gives; returns at once.
 void PostButtonCommand(HWND dialog, int id);

@@ -105,10 +105,7 @@ SeenBox BurnDialogFixture::BurnAndWait(HWND dialog) {
     return seen.size() > before ? seen.back() : SeenBox();
 }
 
-bool BurnDialogFixture::LooksIdle(HWND dialog) {
-    return ControlText(dialog, 1010).empty() && ProgressPosition(dialog) == 0 &&
-           ButtonBitmapWidth(dialog, 2) == kExitBitmapWidth;
-}
+bool BurnDialogFixture::LooksIdle(HWND dialog) { return DialogLooksIdle(dialog); }
 
 std::string BurnDialogFixture::ReadSetting(const char* name) const {
     // Up to the first zero byte, as the plug-in reads it back.

@@ -213,6 +213,61 @@ TEST_F(BurnDialogTest, ShutdownClosesAnIdleDialogAndReleasesTheSession) {
     host_->Unload(preloaded_ ? 0 : 10000);
 }
 
+TEST_F(BurnDialogTest, ShutdownWhileTheDialogOpensClosesItOnceOpen) {
+    StartPlugin(ThreeTracks(), TwoRecorders().VersionParts(5, 5, 9, 10));
+    // The old-engine notice holds the dialog in its opening until shutdown has begun.
+    std::atomic<bool> noticeShown{false};
+    std::atomic<bool> shutdownCalled{false};
+    boxes_->SetAnswer([&](const SeenBox&) {
+        noticeShown = true;
+        return shutdownCalled ? IDOK : 0;
+    });
+    host_->SendCommand(8000);
+    ASSERT_TRUE(PumpUntil([&] { return noticeShown.load(); }));
+    // Only if shutdown never sees the dialog: close it from outside, so the run cannot hang.
+    UniqueEvent shutdownDone(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    std::atomic<bool> rescued{false};
+    std::thread rescue([&] {
+        if (WaitForSingleObject(shutdownDone.get(), 30000) == WAIT_OBJECT_0) return;
+        rescued = true;
+        if (HWND dialog = FindBurnDialog(false)) PostButtonCommand(dialog, 2);
+    });
+    shutdownCalled = true;
+    host_->Shutdown();
+    SetEvent(shutdownDone.get());
+    rescue.join();
+    EXPECT_FALSE(rescued) << "shutdown waited on a dialog that was still opening when it looked";
+    EXPECT_EQ(FindBurnDialog(false), nullptr);
+    EXPECT_EQ(engine_->ReadLog().CallCount("NeroDone"), 1u);
+    host_->Unload(preloaded_ ? 0 : 10000);
+}
+
+TEST_F(BurnDialogTest, ACommandWhileTheDialogIsOpenAppliesToTheNextDialog) {
+    standin::Playlist playlist = ThreeTracks();
+    playlist.tracks[1].selected = false;
+    playlist.tracks[2].selected = false;
+    StartPlugin(playlist, TwoRecorders());
+    HWND dialog = OpenDialog(8001);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(ControlText(dialog, IDC_STATUS).substr(0, 11), "1 Track(s),");
+
+    // What the open dialog shows is what it burns.
+    host_->SendCommand(8000);
+    engine_->ClearLog();
+    BurnAndWait(dialog);
+    const auto audio = engine_->ReadLog().Records("audio");
+    ASSERT_EQ(audio.size(), 1u);
+    EXPECT_EQ(audio[0].Int("count"), 1);
+
+    // The waiting command opens the next dialog, for the whole playlist.
+    PostButtonCommand(dialog, IDC_EXIT_BUTTON);
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(dialog); }));
+    dialog = WaitForBurnDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(ControlText(dialog, IDC_STATUS).substr(0, 11), "3 Track(s),");
+    EXPECT_TRUE(CloseDialog(dialog));
+}
+
 TEST_F(BurnDialogTest, ShutdownDuringABurnWaitsUntilTheDialogIsClosed) {
     StartPlugin(ThreeTracks(), TwoRecorders().Progress(30).WaitUntilAborted(3000));
     HWND dialog = OpenDialog();
@@ -229,13 +284,15 @@ TEST_F(BurnDialogTest, ShutdownDuringABurnWaitsUntilTheDialogIsClosed) {
     std::thread user([&] {
         boxes_->WaitForCount(2, 30000);
         boxesSeen = boxes_->Count();
-        Sleep(1000);
-        openAfterResult = IsWindow(dialog) && IsWindowVisible(dialog);
+        // The idle look comes in the same step that ends the burn; shutdown's Exit came before.
+        const bool idle = PumpUntil([&] { return DialogLooksIdle(dialog); });
+        openAfterResult = idle && IsWindow(dialog) && IsWindowVisible(dialog);
         closedAt = GetTickCount();
-        // Keeps asking until the dialog is gone, so shutdown cannot hang the test.
+        // Keeps asking until the dialog is gone, so shutdown cannot hang the test. Nothing here
+        // may send to the player's window: its thread stops answering once shutdown returns.
         for (int i = 0; i < 60 && IsWindow(dialog); ++i) {
             PostButtonCommand(dialog, 2);
-            Sleep(500);
+            PumpUntil([&] { return !IsWindow(dialog); }, 500);
         }
     });
     host_->Shutdown();
