@@ -25,12 +25,15 @@ Fn As(const void* address) {
 }
 
 constexpr DWORD kWaitPollMs = 10;
+// A safety net only: whoever holds a burn at a wait_file step releases it by creating the file.
+constexpr DWORD kMostFileWaitMs = 300000;
 constexpr size_t kMismatchRecordSize = 20;
 
 class ScriptRunner {
 public:
-    ScriptRunner(const Scenario& scenario, const BurnCallbacks& callbacks, const std::vector<PcmSource>& pcm)
-        : scenario_(scenario), callbacks_(callbacks), pcm_(pcm) {}
+    ScriptRunner(const Scenario& scenario, const BurnCallbacks& callbacks, const std::vector<PcmSource>& pcm,
+                 const RecordStep& record)
+        : scenario_(scenario), callbacks_(callbacks), pcm_(pcm), record_(record) {}
 
     int32_t Run() {
         for (const ScriptStep& step : scenario_.script) {
@@ -39,8 +42,11 @@ public:
                 return scenario_.abortResult;
             }
         }
-        End(scenario_.burnResult);
-        return scenario_.burnResult;
+        // Only a burn the script lets succeed is written.
+        int32_t result = scenario_.burnResult;
+        if (result == 0 && record_) result = record_();
+        End(result);
+        return result;
     }
 
 private:
@@ -57,6 +63,7 @@ private:
         case StepKind::UserDialog: return UserDialog(step.number, step.data);
         case StepKind::Wait: return Wait(static_cast<DWORD>(step.number));
         case StepKind::ReadPcm: return ReadPcm();
+        case StepKind::WaitFile: return WaitFile(step.text);
         }
         return false;
     }
@@ -162,6 +169,19 @@ private:
         return aborted;
     }
 
+    // Holds the burn until the file appears, then takes it away, so the next burn holds again.
+    bool WaitFile(const std::string& path) {
+        DWORD start = GetTickCount();
+        bool found = false;
+        while (!(found = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) &&
+               GetTickCount() - start < kMostFileWaitMs) {
+            Sleep(kWaitPollMs);
+        }
+        if (found) DeleteFileA(path.c_str());
+        Log(LogLine("step", "wait_file").Text("path", path).Flag("found", found));
+        return false;
+    }
+
     bool ReadPcm() {
         std::vector<BYTE> buffer(scenario_.pcmChunk);
         for (const PcmSource& source : pcm_) ReadOneSource(source, buffer);
@@ -197,12 +217,14 @@ private:
     const Scenario& scenario_;
     const BurnCallbacks& callbacks_;
     const std::vector<PcmSource>& pcm_;
+    const RecordStep& record_;
 };
 
 }  // namespace
 
-int32_t RunBurnScript(const Scenario& scenario, const BurnCallbacks& callbacks, const std::vector<PcmSource>& pcm) {
-    return ScriptRunner(scenario, callbacks, pcm).Run();
+int32_t RunBurnScript(const Scenario& scenario, const BurnCallbacks& callbacks, const std::vector<PcmSource>& pcm,
+                      const RecordStep& record) {
+    return ScriptRunner(scenario, callbacks, pcm, record).Run();
 }
 
 }  // namespace standin

@@ -2,6 +2,7 @@
 // The callbacks a scenario makes inside NeroBurn.
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "record_decoder.h"
@@ -24,7 +25,11 @@ struct BurnCallbacks {
     void* userDialogUserData = nullptr;
 };
 
+// Writes the burn once the script has run to its end; answers the burn's result.
+using RecordStep = std::function<int32_t()>;
+
 // Runs the scenario's script and returns what NeroBurn answers.
-int32_t RunBurnScript(const Scenario& scenario, const BurnCallbacks& callbacks, const std::vector<PcmSource>& pcm);
+int32_t RunBurnScript(const Scenario& scenario, const BurnCallbacks& callbacks, const std::vector<PcmSource>& pcm,
+                      const RecordStep& record = RecordStep());
 
 }  // namespace standin

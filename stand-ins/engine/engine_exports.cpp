@@ -14,6 +14,7 @@
 #include "log_writer.h"
 #include "raw_memory.h"
 #include "record_decoder.h"
+#include "recorder.h"
 #include "scenario.h"
 
 namespace standin {
@@ -48,6 +49,7 @@ struct EngineState {
     bool loadedOnce = false;
     int32_t isoItemsCreated = 0;
     BurnCallbacks initCallbacks;  // the idle and user-dialog callbacks given to NeroInit
+    std::string recorderError;    // why the last burn could not be written; answers NeroGetLastError
 };
 
 CRITICAL_SECTION* StateCriticalSection() {
@@ -261,6 +263,16 @@ BurnCallbacks CallbacksForBurn(const void* progress) {
         callbacks.setMajorPhase = ReadPointer(progress, 24);
     }
     return callbacks;
+}
+
+void SetRecorderError(const std::string& error) {
+    StateLock lock;
+    State().recorderError = error;
+}
+
+std::string RecorderError() {
+    StateLock lock;
+    return State().recorderError;
 }
 
 bool TakeIsoItemAllowance(const Scenario& scenario) {
@@ -510,7 +522,17 @@ int32_t __cdecl NeroBurn(void* device, int32_t format, void* record, DWORD flags
             LogBurnRecord(format, record);
         }
         std::vector<PcmSource> pcm = format == 0 ? PcmSources(record) : std::vector<PcmSource>();
-        int32_t result = RunBurnScript(call.scenario(), CallbacksForBurn(progress), pcm);
+        SetRecorderError(std::string());
+        RecordStep recordStep;
+        if (!call.scenario().outputFolder.empty()) {
+            recordStep = [&] {
+                std::string error;
+                int32_t recorded = RecordBurn(call.scenario(), format, record, flags, error);
+                SetRecorderError(error);
+                return recorded;
+            };
+        }
+        int32_t result = RunBurnScript(call.scenario(), CallbacksForBurn(progress), pcm, recordStep);
         call.Finish(call.Result().Number("result", result));
         return result;
     });
@@ -521,7 +543,10 @@ char* __cdecl NeroGetLastError(void) {
         Call call("NeroGetLastError");
         call.Start();
         const Scenario& s = call.scenario();
-        char* text = s.hasLastError ? HandOutText(call, BlockKind::ErrorText, s.lastError, "NeroGetLastError") : nullptr;
+        std::string recorderError = RecorderError();
+        char* text = !recorderError.empty() ? HandOutText(call, BlockKind::ErrorText, recorderError, "NeroGetLastError")
+                     : s.hasLastError       ? HandOutText(call, BlockKind::ErrorText, s.lastError, "NeroGetLastError")
+                                            : nullptr;
         LogLine result = call.Result();
         call.Finish(TextResult(result, text));
         return text;

@@ -138,6 +138,7 @@ private:
         if (key == "create_iso_track") return Flag(value, s.createIsoTrack);
         if (key == "pcm_chunk") return Unsigned(value, s.pcmChunk) && s.pcmChunk > 0;
         if (key == "log") return Text(value, s.logPath);
+        if (key == "output") return Text(value, s.outputFolder);
         if (key == "quiet") return Flag(value, s.quiet);
         return false;
     }
@@ -204,6 +205,7 @@ private:
         else if (key == "user_dialog") step.kind = StepKind::UserDialog;
         else if (key == "wait") step.kind = StepKind::Wait;
         else if (key == "read_pcm") step.kind = StepKind::ReadPcm;
+        else if (key == "wait_file") step.kind = StepKind::WaitFile;
         else return false;
         if (!StepArguments(step, value, hasValue)) return false;
         result_.script.push_back(step);
@@ -217,6 +219,7 @@ private:
         case StepKind::ReadPcm:
             return !hasValue || value.empty();
         case StepKind::Phase:
+        case StepKind::WaitFile:
             step.text = value;
             return true;
         case StepKind::LogLine: {

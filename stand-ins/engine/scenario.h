@@ -24,7 +24,7 @@ struct DriveSpec {
     uint32_t word1456 = 0;
 };
 
-enum class StepKind { Progress, Phase, MajorPhase, DisableAbort, LogLine, Aborted, Idle, UserDialog, Wait, ReadPcm };
+enum class StepKind { Progress, Phase, MajorPhase, DisableAbort, LogLine, Aborted, Idle, UserDialog, Wait, ReadPcm, WaitFile };
 
 struct ScriptStep {
     StepKind kind = StepKind::Idle;
@@ -59,6 +59,7 @@ struct Scenario {
     bool createIsoTrack = true;
     uint32_t pcmChunk = 37632;
     std::string logPath;
+    std::string outputFolder;  // where real burns are written as images; empty: nowhere
     bool quiet = false;
     std::vector<ScriptStep> script;
 

@@ -6,24 +6,19 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <mutex>
 #include <sstream>
+#include <atomic>
+#include <thread>
 
+#include "plugin/handles.h"
 #include "support/box_watcher.h"
 #include "resources/resource.h"
 #include "support/burn_dialog_driver.h"
+#include "screenshot.h"
 
 namespace standin {
 namespace {
-
-// Boxes are answered with OK (or Yes) and told on the console as they appear.
-BoxWatcher& Boxes() {
-    static BoxWatcher watcher([](const SeenBox& box) {
-        std::printf("  [message box \"%s\"] %s\n", box.caption.c_str(), box.text.c_str());
-        std::fflush(stdout);
-        return BoxWatcher::PressDefault(box);
-    });
-    return watcher;
-}
 
 void PrintIndented(const std::string& text, const char* indent) {
     std::istringstream lines(text);
@@ -34,11 +29,93 @@ void PrintIndented(const std::string& text, const char* indent) {
     }
 }
 
-// The player's main pop-up menu: what the plug-in recognises as a place for its sub-menu.
-std::vector<MenuItem> PlayerMainMenu() {
-    return {MenuItem::Command(40010, "Playback"), MenuItem::Command(40011, "Playlist"), MenuItem::Separator(),
-            MenuItem::Command(40012, "E&xit")};
+struct AboutSearch {
+    DWORD thread;
+    HWND found;
+};
+
+BOOL CALLBACK FindAboutWindow(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<AboutSearch*>(param);
+    char name[16] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (GetWindowThreadProcessId(window, nullptr) != search->thread || std::string(name) != "#32770" ||
+        !IsWindowVisible(window))
+        return TRUE;
+    char caption[64] = {};
+    GetWindowTextA(window, caption, sizeof caption);
+    if (std::string(caption) != "About...") return TRUE;
+    search->found = window;
+    return FALSE;
 }
+
+HWND FindAboutBox(DWORD thread) {
+    AboutSearch search{thread, nullptr};
+    EnumWindows(FindAboutWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Where the next message box is shot before it is answered, and what went wrong doing it.
+struct BoxShot {
+    std::mutex mutex;
+    std::string path;
+    std::string error;
+};
+BoxShot& NextBoxShot() {
+    static BoxShot shot;
+    return shot;
+}
+
+void ShootBoxIfAsked(const SeenBox& box) {
+    BoxShot& shot = NextBoxShot();
+    std::lock_guard<std::mutex> lock(shot.mutex);
+    if (shot.path.empty()) return;
+    if (ShootWindow(box.window, shot.path, shot.error)) std::printf("  (picture of the box: %s)\n", shot.path.c_str());
+    shot.path.clear();
+}
+
+// Boxes are answered with OK (or Yes) and told on the console as they appear.
+BoxWatcher& Boxes() {
+    static BoxWatcher watcher([](const SeenBox& box) {
+        std::printf("  [message box \"%s\"] %s\n", box.caption.c_str(), box.text.c_str());
+        ShootBoxIfAsked(box);
+        std::fflush(stdout);
+        return BoxWatcher::PressDefault(box);
+    });
+    return watcher;
+}
+
+// Tells what changed in the dialog since the last look: new status lines and the progress.
+class DialogNarrator {
+public:
+    void Look(HWND dialog) {
+        std::string status = ControlText(dialog, IDC_STATUS);
+        if (status != status_ && !status.empty()) {
+            std::string fresh = status.compare(0, status_.size(), status_) == 0 ? status.substr(status_.size()) : status;
+            PrintIndented(fresh, "  status| ");
+        }
+        status_ = status;
+        int progress = ProgressPosition(dialog);
+        if (progress != progress_ && progress != 0) std::printf("  progress %d%%\n", progress);
+        progress_ = progress;
+        std::fflush(stdout);
+    }
+
+private:
+    std::string status_;
+    int progress_ = 0;
+};
+
+DialogNarrator& Narrator() {
+    static DialogNarrator narrator;
+    return narrator;
+}
+
+bool Shot(bool ok, const std::string& path, const std::string& error) {
+    if (ok) std::printf("  (picture: %s)\n", path.c_str());
+    else std::printf("screenshot: %s\n", error.c_str());
+    return ok;
+}
+
 
 bool ShowPopup(Host& host) {
     const std::vector<MenuItem> before = PlayerMainMenu();
@@ -74,17 +151,139 @@ bool OpenDialog(Host& host, long command) {
     return true;
 }
 
-bool Burn(Host& host) {
+size_t boxesBeforeBurn = 0;
+
+bool ClickBurn() {
     HWND dialog = FindBurnDialog();
     if (dialog == nullptr) return false;
-    const size_t before = Boxes().Count();
-    std::printf("burn: clicking Burn (%s disc)\n", ControlText(dialog, IDC_TYPE_BOX).c_str());
+    boxesBeforeBurn = Boxes().Count();
+    std::printf("burn: clicking Burn (%s disc, simulate %s)\n", ControlText(dialog, IDC_TYPE_BOX).c_str(),
+                IsChecked(dialog, IDC_SIMULATE) ? "on" : "off");
     std::fflush(stdout);
-    PostButtonCommand(dialog, 1);
+    PostButtonCommand(dialog, IDC_BURN_BUTTON);
+    return true;
+}
+
+bool WaitForBurnEnd(Host& host) {
+    HWND dialog = FindBurnDialog();
+    if (dialog == nullptr) return false;
     const bool done = host.PumpUntil(
-        [&] { return Boxes().Count() > before && DialogLooksIdle(dialog); }, 120000);
+        [&] {
+            Narrator().Look(dialog);
+            return Boxes().Count() > boxesBeforeBurn && DialogLooksIdle(dialog);
+        },
+        600000);
     std::printf("burn: %s\n", done ? "finished, the dialog is idle again" : "did not finish");
+    std::lock_guard<std::mutex> lock(NextBoxShot().mutex);
+    if (!NextBoxShot().error.empty()) {
+        std::printf("screenshot: %s\n", NextBoxShot().error.c_str());
+        return false;
+    }
     return done;
+}
+
+bool WaitForProgress(Host& host, long percent) {
+    HWND dialog = FindBurnDialog();
+    if (dialog == nullptr) return false;
+    const bool reached = host.PumpUntil(
+        [&] {
+            Narrator().Look(dialog);
+            return ProgressPosition(dialog) >= percent;
+        },
+        600000);
+    if (!reached) std::printf("wait-progress: the progress never reached %ld%%\n", percent);
+    return reached;
+}
+
+// The click is sent, so the dialog has taken it when this returns.
+bool SetSimulate(const std::string& state) {
+    HWND dialog = FindBurnDialog();
+    if (dialog == nullptr || (state != "on" && state != "off")) return false;
+    ClickCheckBox(dialog, IDC_SIMULATE, state == "on");
+    std::printf("simulate: \"Simulate Only\" is now %s\n", IsChecked(dialog, IDC_SIMULATE) ? "ticked" : "unticked");
+    return IsChecked(dialog, IDC_SIMULATE) == (state == "on");
+}
+
+bool CreateEmptyFile(const std::string& path) {
+    UniqueCFile file(std::fopen(path.c_str(), "wb"));
+    return static_cast<bool>(file);
+}
+
+bool ShootDialog(const std::string& path) {
+    HWND dialog = FindBurnDialog();
+    std::string error = "no burn dialog to shoot";
+    return Shot(dialog != nullptr && ShootWindow(dialog, path, error), path, error);
+}
+
+// Opens the player's menu on screen, opens the plug-in's "Nero" sub-menu as the arrow keys do,
+// and shoots both menus once they show.
+bool ShootPopup(Host& host, const std::string& path) {
+    host.ShowPlaylistWindow();
+    RECT window;
+    GetWindowRect(host.mainWindow(), &window);
+    bool asked = false, shot = false;
+    std::atomic<bool> shotDone{false};
+    std::thread shooter;
+    std::string error = "the \"Nero\" sub-menu never showed";
+    int looks = 0;
+    host.SetMenuWatcher([&](HMENU menu) {
+        if (!asked) {
+            std::printf("popup: the user right-clicks the playlist and sees:\n");
+            PrintIndented(DescribeMenu(ReadMenu(menu)), "  ");
+            asked = true;
+            if (!host.OpenSubMenuByKeys(menu, "Nero")) return true;
+            return false;
+        }
+        if (shooter.joinable()) {
+            if (!shotDone) return false;
+            shooter.join();
+            return true;
+        }
+        std::vector<HWND> menus = VisibleMenuWindows();
+        if (menus.size() < 2) {
+            PostMessageA(host.mainWindow(), WM_NULL, 0, 0);  // look again at the next idle moment
+            return ++looks > 10000;
+        }
+        // Shot from another thread while this one idles in the menu loop, so the menus paint.
+        HWND owner = host.mainWindow();
+        shooter = std::thread([&, menus, owner] {
+            shot = ShootWindows(menus, path, error);
+            shotDone = true;
+            PostMessageA(owner, WM_NULL, 0, 0);
+        });
+        return false;
+    });
+    host.TrackPlayerMenu(POINT{window.left + 60, window.top + 60});
+    host.SetMenuWatcher(nullptr);
+    if (shooter.joinable()) shooter.join();
+    return Shot(shot, path, error);
+}
+
+// Modal on this thread: a helper thread finds the box, shoots it and closes it as the user would.
+bool ShootAbout(Host& host, const std::string& path) {
+    std::string error = "the About box never showed";
+    bool shot = false;
+    DWORD playerThread = GetCurrentThreadId();
+    std::thread user([&] {
+        HWND about = nullptr;
+        PumpUntil([&] { return (about = FindAboutBox(playerThread)) != nullptr; }, 60000);
+        if (about == nullptr) return;
+        std::printf("about: the About box shows \"%s\"\n", ControlText(about, IDC_ABOUT_LINE1).c_str());
+        shot = ShootWindow(about, path, error);
+        PostMessageA(about, WM_COMMAND, IDOK, 0);
+    });
+    int32_t result = host.About();
+    user.join();
+    std::printf("about: closed (%d)\n", result);
+    return Shot(shot, path, error);
+}
+
+bool Interactive(Host& host) {
+    host.ShowPlaylistWindow();
+    std::printf("interactive: the player's window is open; right-click the playlist for the menu, close the window to end\n");
+    std::fflush(stdout);
+    host.PumpUntil([&] { return host.closed(); }, INFINITE);
+    return true;
 }
 
 bool ChooseType(Host& /*host*/, long index) {
@@ -134,7 +333,9 @@ bool PrintEngineLog(const std::string& prefixes) {
 }  // namespace
 
 const char* DialogActionsUsage() {
-    return "say TEXT | popup | open-dialog ID | choose-type N | burn | close-dialog | engine-log PREFIX[,PREFIX...]";
+    return "say TEXT | popup | open-dialog ID | choose-type N | simulate on|off | burn | click-burn | wait-progress P\n"
+           "         wait-burn | create-file PATH | shoot-dialog PNG | shoot-next-box PNG | shoot-popup PNG\n"
+           "         shoot-about PNG | close-dialog | playlist FILE | engine-log PREFIX[,PREFIX...] | interactive";
 }
 
 bool RunDialogAction(Host& host, const std::vector<std::string>& args, size_t& next, bool& ok) {
@@ -155,7 +356,51 @@ bool RunDialogAction(Host& host, const std::vector<std::string>& args, size_t& n
         next += 2;
     } else if (action == "burn") {
         ++next;
-        ok = Burn(host);
+        ok = ClickBurn() && WaitForBurnEnd(host);
+    } else if (action == "click-burn") {
+        ++next;
+        ok = ClickBurn();
+    } else if (action == "wait-burn") {
+        ++next;
+        ok = WaitForBurnEnd(host);
+    } else if (action == "wait-progress" && hasArgument) {
+        ok = WaitForProgress(host, std::strtol(args[next + 1].c_str(), nullptr, 10));
+        next += 2;
+    } else if (action == "simulate" && hasArgument) {
+        ok = SetSimulate(args[next + 1]);
+        next += 2;
+    } else if (action == "create-file" && hasArgument) {
+        ok = CreateEmptyFile(args[next + 1]);
+        next += 2;
+    } else if (action == "shoot-dialog" && hasArgument) {
+        ok = ShootDialog(args[next + 1]);
+        next += 2;
+    } else if (action == "shoot-next-box" && hasArgument) {
+        Boxes();
+        std::lock_guard<std::mutex> lock(NextBoxShot().mutex);
+        NextBoxShot().path = args[next + 1];
+        ok = true;
+        next += 2;
+    } else if (action == "shoot-popup" && hasArgument) {
+        ok = ShootPopup(host, args[next + 1]);
+        next += 2;
+    } else if (action == "shoot-about" && hasArgument) {
+        ok = ShootAbout(host, args[next + 1]);
+        next += 2;
+    } else if (action == "playlist" && hasArgument) {
+        Playlist playlist;
+        std::string error;
+        ok = ReadPlaylistFile(args[next + 1], playlist, error);
+        if (ok) {
+            std::printf("playlist: %u tracks from %s\n", static_cast<unsigned>(playlist.tracks.size()), args[next + 1].c_str());
+            host.SetPlaylist(playlist);
+        } else {
+            std::printf("playlist: %s\n", error.c_str());
+        }
+        next += 2;
+    } else if (action == "interactive") {
+        ++next;
+        ok = Interactive(host);
     } else if (action == "close-dialog") {
         ++next;
         ok = CloseDialog(host);

@@ -1,6 +1,7 @@
 // standin-player.exe: loads a general plug-in into a stand-in QCD player and runs a list of
 // actions against it. Usage and actions: see README.md.
 #include <windows.h>
+#include <shlwapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -15,7 +16,7 @@ namespace {
 
 void Usage() {
     std::fprintf(stderr,
-                 "usage: standin-player [--user-hive KEY] [--engine DIR] PLUGIN.dll PLAYLIST|- [ACTION...]\n"
+                 "usage: standin-player [--user-hive KEY | --fresh-user-hive KEY] [--engine DIR] PLUGIN.dll PLAYLIST|FOLDER|- [ACTION...]\n"
                  "actions: describe | about | menu-command ID | wait MS | log | shutdown | exit-without-shutdown\n"
                  "         %s\n",
                  standin::DialogActionsUsage());
@@ -80,7 +81,9 @@ bool PointEngineAt(const std::string& directory) {
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     size_t next = 0;
-    if (next + 1 < args.size() && args[next] == "--user-hive") {
+    if (next + 1 < args.size() && (args[next] == "--user-hive" || args[next] == "--fresh-user-hive")) {
+        // A fresh hive starts from the plug-in's defaults, whatever an earlier run chose.
+        if (args[next] == "--fresh-user-hive") SHDeleteKeyA(HKEY_CURRENT_USER, args[next + 1].c_str());
         if (!standin::RedirectUserHive(args[next + 1])) {
             std::fprintf(stderr, "standin-player: cannot redirect the user hive to %s\n", args[next + 1].c_str());
             return 2;
@@ -103,7 +106,10 @@ int main(int argc, char** argv) {
 
     standin::Playlist playlist;
     std::string error;
-    if (playlistPath != "-" && !standin::ReadPlaylistFile(playlistPath, playlist, error)) {
+    const DWORD attributes = GetFileAttributesA(playlistPath.c_str());
+    const bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (playlistPath != "-" && !(folder ? standin::ReadPlaylistFolder(playlistPath, playlist, error)
+                                        : standin::ReadPlaylistFile(playlistPath, playlist, error))) {
         std::fprintf(stderr, "standin-player: %s\n", error.c_str());
         return 2;
     }

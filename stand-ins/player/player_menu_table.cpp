@@ -25,6 +25,11 @@ MenuItem MenuItem::SubMenu(const std::string& text, const std::vector<MenuItem>&
     return item;
 }
 
+std::vector<MenuItem> PlayerMainMenu() {
+    return {MenuItem::Command(40010, "Playback"), MenuItem::Command(40011, "Playlist"), MenuItem::Separator(),
+            MenuItem::Command(40012, "E&xit")};
+}
+
 HMENU BuildMenu(const std::vector<MenuItem>& items) {
     UniqueMenu menu(CreatePopupMenu());
     if (!menu) return nullptr;

@@ -21,6 +21,9 @@ struct MenuItem {
     static MenuItem SubMenu(const std::string& text, const std::vector<MenuItem>& items);
 };
 
+// The player's main pop-up menu: where a plug-in puts its own sub-menu.
+std::vector<MenuItem> PlayerMainMenu();
+
 // A new pop-up menu holding the items; the caller owns it (sub-menus go with it).
 HMENU BuildMenu(const std::vector<MenuItem>& items);
 std::vector<MenuItem> ReadMenu(HMENU menu);

@@ -2,9 +2,13 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+
+#include "plugin/handles.h"
 
 namespace standin {
 namespace {
@@ -49,7 +53,47 @@ bool ParseTrack(const std::string& line, Track& track) {
     return true;
 }
 
+bool HasAudioExtension(const std::string& name) {
+    size_t dot = name.find_last_of('.');
+    if (dot == std::string::npos) return false;
+    std::string extension = name.substr(dot);
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension == ".wav" || extension == ".mp3" || extension == ".wma" || extension == ".pcm";
+}
+
+// Seconds of CD audio in a WAV or raw file, from its size; other kinds are not measured.
+int32_t RoughSeconds(const std::string& name, unsigned long long bytes) {
+    std::string lower = name;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    bool cdAudio = lower.size() > 4 && (lower.compare(lower.size() - 4, 4, ".wav") == 0 || lower.compare(lower.size() - 4, 4, ".pcm") == 0);
+    return cdAudio ? static_cast<int32_t>(bytes / 176400) : 0;
+}
+
 }  // namespace
+
+bool ReadPlaylistFolder(const std::string& folder, Playlist& playlist, std::string& error) {
+    WIN32_FIND_DATAA found;
+    UniqueFindHandle find(FindFirstFileA((folder + "\\*").c_str(), &found));
+    if (!find) {
+        error = "cannot list " + folder;
+        return false;
+    }
+    std::vector<Track> tracks;
+    do {
+        std::string name = found.cFileName;
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !HasAudioExtension(name)) continue;
+        Track track;
+        track.file = folder + "\\" + name;
+        track.title = name.substr(0, name.find_last_of('.'));
+        track.lengthSeconds =
+            RoughSeconds(name, (static_cast<unsigned long long>(found.nFileSizeHigh) << 32) | found.nFileSizeLow);
+        track.selected = true;
+        tracks.push_back(track);
+    } while (FindNextFileA(find.get(), &found));
+    std::sort(tracks.begin(), tracks.end(), [](const Track& a, const Track& b) { return a.file < b.file; });
+    playlist.tracks = tracks;
+    return true;
+}
 
 bool ReadPlaylistFile(const std::string& path, Playlist& playlist, std::string& error) {
     std::ifstream file(path);

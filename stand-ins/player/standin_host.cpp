@@ -1,5 +1,6 @@
 #include "standin_host.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace standin {
@@ -29,6 +30,14 @@ int32_t CopyText(const std::string& text, void* buffer, int32_t size) {
     std::memcpy(buffer, text.data(), length);
     static_cast<char*>(buffer)[length] = '\0';
     return 1;
+}
+
+// One line of the playlist window.
+std::string TrackLine(size_t index, const Track& track) {
+    char line[600];
+    std::snprintf(line, sizeof line, "%2u. %s - %s  (%d:%02d)    %s", static_cast<unsigned>(index + 1), track.artist.c_str(),
+                  track.title.c_str(), track.lengthSeconds / 60, track.lengthSeconds % 60, track.file.c_str());
+    return line;
 }
 
 }  // namespace
@@ -104,6 +113,48 @@ WNDPROC Host::OwnWindowProc() {
 
 WNDPROC Host::CurrentWindowProc() const {
     return reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window_, GWLP_WNDPROC));
+}
+
+void Host::ShowPlaylistWindow() {
+    if (window_ == nullptr) return;
+    if (listBox_ == nullptr) {
+        RECT client;
+        GetClientRect(window_, &client);
+        listBox_ = CreateWindowExA(WS_EX_CLIENTEDGE, "LISTBOX", "", WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOINTEGRALHEIGHT,
+                                   0, 0, client.right, client.bottom, window_, nullptr, GetModuleHandleA(nullptr), nullptr);
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (size_t i = 0; i < playlist_.tracks.size(); ++i) {
+            SendMessageA(listBox_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(TrackLine(i, playlist_.tracks[i]).c_str()));
+        }
+    }
+    closed_ = false;
+    ShowWindow(window_, SW_SHOW);
+    UpdateWindow(window_);
+}
+
+void Host::TrackPlayerMenu(POINT at) {
+    UniqueMenu menu(BuildMenu(PlayerMainMenu()));
+    trackedMenu_ = menu.get();
+    // The owner is the main window: the plug-in sees WM_INITMENUPOPUP and gets the commands.
+    SetForegroundWindow(window_);
+    TrackPopupMenu(menu.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, window_, nullptr);
+    trackedMenu_ = nullptr;
+    PostMessageA(window_, WM_NULL, 0, 0);
+}
+
+bool Host::OpenSubMenuByKeys(HMENU menu, const std::string& text) const {
+    int presses = 0;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        char itemText[256] = {};
+        GetMenuStringA(menu, static_cast<UINT>(i), itemText, sizeof itemText, MF_BYPOSITION);
+        bool separator = (GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_SEPARATOR) != 0;
+        if (!separator) ++presses;  // the arrow keys pass over separators
+        if (text != itemText || GetSubMenu(menu, i) == nullptr) continue;
+        for (int n = 0; n < presses; ++n) PostMessageA(window_, WM_KEYDOWN, VK_DOWN, 0);
+        PostMessageA(window_, WM_KEYDOWN, VK_RIGHT, 0);
+        return true;
+    }
+    return false;
 }
 
 LRESULT Host::SendCommand(UINT id) {
@@ -199,11 +250,63 @@ int32_t Host::Answer(int32_t op, void* buffer, int32_t param1, int32_t param2) c
 
 LRESULT CALLBACK Host::PlayerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     Host* host = currentHost;
-    if (host != nullptr && host->window_ == window && (message == WM_COMMAND || message == WM_INITMENUPOPUP)) {
+    if (host == nullptr || host->window_ != window) return DefWindowProcA(window, message, wParam, lParam);
+    if (message == WM_COMMAND || message == WM_INITMENUPOPUP) {
         std::lock_guard<std::mutex> lock(host->mutex_);
         host->messages_.push_back(WindowMessage{message, wParam, lParam});
     }
+    if (host->listBox_ != nullptr && host->PlaylistWindowMessage(message, wParam, lParam)) return 0;
     return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// What the shown playlist window does as a person uses it; true when handled.
+bool Host::PlaylistWindowMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CONTEXTMENU: {
+        POINT at = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        if (lParam == -1) GetCursorPos(&at);  // from the keyboard
+        TrackPlayerMenu(at);
+        return true;
+    }
+    case WM_SIZE:
+        MoveWindow(listBox_, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+        return true;
+    case WM_CLOSE:
+        // Hidden, not destroyed: the plug-in still subclasses the window until its shutdown.
+        ShowWindow(window_, SW_HIDE);
+        closed_ = true;
+        return true;
+    case WM_ENTERIDLE:
+        if (wParam == MSGF_MENU && trackedMenu_ != nullptr && menuWatcher_ && menuWatcher_(trackedMenu_)) EndMenu();
+        return false;
+    default:
+        return false;
+    }
+}
+
+namespace {
+
+struct MenuWindowSearch {
+    DWORD thread;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectMenuWindow(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<MenuWindowSearch*>(param);
+    char name[16] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (GetWindowThreadProcessId(window, nullptr) == search->thread && std::strcmp(name, "#32768") == 0 &&
+        IsWindowVisible(window))
+        search->found.push_back(window);
+    return TRUE;
+}
+
+}  // namespace
+
+std::vector<HWND> VisibleMenuWindows() {
+    MenuWindowSearch search{GetCurrentThreadId(), {}};
+    EnumWindows(CollectMenuWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 bool RedirectUserHive(const std::string& keyPath) {

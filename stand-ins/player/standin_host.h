@@ -70,6 +70,20 @@ public:
     static WNDPROC OwnWindowProc();
     WNDPROC CurrentWindowProc() const;
 
+    // The player as a person sees it: the main window shown, listing the playlist; a right-click
+    // opens the player's main pop-up menu. closed() turns true when the user closes the window.
+    void ShowPlaylistWindow();
+    HWND playlistBox() const { return listBox_; }
+    bool closed() const { return closed_; }
+    // Opens the player's main pop-up menu on screen, as a right-click does; returns when it closes.
+    void TrackPlayerMenu(POINT at);
+    // Runs at each idle moment of an open pop-up menu with the menu; true closes the menu.
+    using MenuWatcher = std::function<bool(HMENU menu)>;
+    void SetMenuWatcher(MenuWatcher watcher) { menuWatcher_ = std::move(watcher); }
+    // While a menu is open: highlights its sub-menu item with this text and opens it, as the
+    // arrow keys do (the keys are posted; they act once the menu loop runs again).
+    bool OpenSubMenuByKeys(HMENU menu, const std::string& text) const;
+
     LRESULT SendCommand(UINT id);
     // Builds the menu, sends WM_INITMENUPOPUP for it, reads back what it then holds and, like a
     // real player, destroys it afterwards unless asked to keep it (kept menus go with the host).
@@ -87,6 +101,7 @@ public:
 private:
     static int32_t __cdecl Service(int32_t op, void* buffer, int32_t param1, int32_t param2);
     static LRESULT CALLBACK PlayerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    bool PlaylistWindowMessage(UINT message, WPARAM wParam, LPARAM lParam);
     int32_t Answer(int32_t op, void* buffer, int32_t param1, int32_t param2) const;
     const Track* TrackAt(int32_t index) const;
 
@@ -102,11 +117,18 @@ private:
     bool running_ = false;
     std::string error_;
     HWND window_ = nullptr;
+    HWND listBox_ = nullptr;  // a child of window_, destroyed with it
+    bool closed_ = false;
+    MenuWatcher menuWatcher_;
+    HMENU trackedMenu_ = nullptr;
     std::vector<UniqueMenu> keptMenus_;
 };
 
 // Redirects HKEY_CURRENT_USER of this process to HKEY_CURRENT_USER\<keyPath> (created if needed),
 // so a run keeps its settings apart from everyone else's.
 bool RedirectUserHive(const std::string& keyPath);
+
+// The pop-up menu windows this thread shows now.
+std::vector<HWND> VisibleMenuWindows();
 
 }  // namespace standin

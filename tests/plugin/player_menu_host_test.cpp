@@ -103,4 +103,37 @@ TEST_F(PluginInPlayer, AboutShowsTheModuleDescription) {
     EXPECT_EQ("Tolvane Version 1.1.0 Build 594", line1);
 }
 
+// The mode for a person at a display: the playlist in a shown window, whose right-click opens
+// the player's pop-up menu on screen with the plug-in's sub-menu in it.
+TEST_F(PluginInPlayer, InteractiveWindowListsThePlaylistAndRightClickOpensThePlayerMenu) {
+    standin::Playlist playlist;
+    playlist.tracks = {{"Z:\\m\\one.wav", "One", "Band", 215, true}, {"Z:\\m\\two.mp3", "Two", "Band", 187, true}};
+    host.SetPlaylist(playlist);
+    host.ShowPlaylistWindow();
+    ASSERT_TRUE(IsWindowVisible(host.mainWindow()));
+    ASSERT_EQ(2, SendMessageA(host.playlistBox(), LB_GETCOUNT, 0, 0));
+    char line[300] = {};
+    SendMessageA(host.playlistBox(), LB_GETTEXT, 1, reinterpret_cast<LPARAM>(line));
+    EXPECT_NE(std::string::npos, std::string(line).find("Band - Two  (3:07)")) << line;
+
+    std::vector<MenuItem> shown;
+    size_t menuWindows = 0;
+    host.SetMenuWatcher([&](HMENU menu) {
+        shown = standin::ReadMenu(menu);
+        menuWindows = standin::VisibleMenuWindows().size();
+        return true;
+    });
+    PostMessageA(host.playlistBox(), WM_RBUTTONUP, 0, MAKELPARAM(20, 10));
+    EXPECT_TRUE(host.PumpUntil([&] { return !shown.empty(); }, 30000)) << "no menu opened";
+    host.SetMenuWatcher(nullptr);
+    EXPECT_EQ(1u, menuWindows) << "the menu is on screen";
+    const MenuItem* nero = FindNero(shown);
+    ASSERT_NE(nullptr, nero) << standin::DescribeMenu(shown);
+    ASSERT_EQ(2u, nero->subItems.size());
+    EXPECT_EQ(8000, nero->subItems[0].id);
+    PostMessageA(host.mainWindow(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(host.PumpUntil([&] { return host.closed(); }, 10000));
+    EXPECT_FALSE(IsWindowVisible(host.mainWindow()));
+}
+
 }  // namespace

@@ -1,0 +1,72 @@
+# The sample music and files the demo and the image tests burn. Sourced; needs sox and lame.
+
+# Windows view of a Unix path: Wine maps / to drive Z:.
+win_path() { echo "Z:${1//\//\\}"; }
+
+# make_samples DIR: DIR/music (three WAV tones, a raw .pcm, an MP3), DIR/audio.txt (their
+# playlist), DIR/data (a selection with other kinds of files) and DIR/data.txt.
+make_samples() {
+    local dir=$1 tab=$'\t'
+    mkdir -p "$dir/music" "$dir/data"
+    sox -q -n -r 44100 -c 2 -b 16 "$dir/music/Morning Tide.wav" synth 3 sine 440 sine 554 gain -8
+    sox -q -n -r 44100 -c 2 -b 16 "$dir/music/Harbour Lights.wav" synth 2.5 sine 392 sine 494 gain -8
+    sox -q -n -r 44100 -c 2 -b 16 "$dir/music/Low Water.wav" synth 1.5 triangle 330 gain -10
+    # Raw CD audio; the odd tail is less than a block, so a recorder drops it.
+    sox -q -n -r 44100 -c 2 -b 16 -t raw "$dir/music/Night Ferry.pcm" synth 2.02 sine 294 gain -8
+    sox -q -n -r 44100 -c 2 -b 16 "$dir/lighthouse-source.wav" synth 3 sine 349 sine 440 gain -8
+    lame --quiet -b 160 "$dir/lighthouse-source.wav" "$dir/music/Lighthouse.mp3"
+    rm -f "$dir/lighthouse-source.wav"
+    {
+        echo "# path${tab}title${tab}artist${tab}seconds${tab}selected"
+        echo "$(win_path "$dir/music/Morning Tide.wav")${tab}Morning Tide${tab}The Quays${tab}3${tab}1"
+        echo "$(win_path "$dir/music/Harbour Lights.wav")${tab}Harbour Lights${tab}The Quays${tab}3${tab}1"
+        echo "$(win_path "$dir/music/Night Ferry.pcm")${tab}Night Ferry${tab}The Quays${tab}2${tab}1"
+        echo "$(win_path "$dir/music/Lighthouse.mp3")${tab}Lighthouse${tab}Saltmarsh${tab}3${tab}1"
+        echo "$(win_path "$dir/music/Low Water.wav")${tab}Low Water${tab}Saltmarsh${tab}2${tab}1"
+        echo "DelimArtAlb=2"
+    } > "$dir/audio.txt"
+
+    cp "$dir/music/Morning Tide.wav" "$dir/music/Lighthouse.mp3" "$dir/data/"
+    printf 'Liner notes\r\n\r\nRecorded on a quiet harbour evening.\r\n' > "$dir/data/Liner notes.txt"
+    convert -size 96x96 gradient:navy-skyblue "$dir/data/Cover art.png"
+    head -c 5000 /dev/urandom > "$dir/data/session.dat"
+    : > "$dir/data/empty.cue"
+    {
+        echo "# path${tab}title${tab}artist${tab}seconds${tab}selected"
+        for f in "$dir"/data/*; do echo "$(win_path "$f")${tab}$(basename "$f")${tab}${tab}0${tab}1"; done
+    } > "$dir/data.txt"
+}
+
+# The audio sources in playlist order, for check_audio_image.
+sample_audio_sources() {
+    local dir=$1
+    echo "$dir/music/Morning Tide.wav"; echo "$dir/music/Harbour Lights.wav"; echo "$dir/music/Night Ferry.pcm"
+    echo "$dir/music/Lighthouse.mp3"; echo "$dir/music/Low Water.wav"
+}
+
+# write_recorder_scenario FILE OUTPUT_DIR GATE: one virtual recorder; each burn holds at 50 %
+# until GATE exists, so a picture of the dialog can be taken while it burns.
+write_recorder_scenario() {
+    cat > "$1" <<INI
+[engine]
+version = 5599
+version_ex = 5.5.9.14
+output = $(win_path "$2")
+
+[drive]
+name = Tolvane Virtual Recorder
+letter = R
+speeds1 = 4,8,16,24,48
+
+[burn]
+major_phase = 36
+phase = Writing the disc
+progress = 10
+progress = 50
+wait_file = $(win_path "$3")
+progress = 75
+progress = 100
+phase = Closing the disc
+major_phase = 37
+INI
+}
