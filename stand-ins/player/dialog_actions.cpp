@@ -29,31 +29,6 @@ void PrintIndented(const std::string& text, const char* indent) {
     }
 }
 
-struct AboutSearch {
-    DWORD thread;
-    HWND found;
-};
-
-BOOL CALLBACK FindAboutWindow(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<AboutSearch*>(param);
-    char name[16] = {};
-    GetClassNameA(window, name, sizeof name);
-    if (GetWindowThreadProcessId(window, nullptr) != search->thread || std::string(name) != "#32770" ||
-        !IsWindowVisible(window))
-        return TRUE;
-    char caption[64] = {};
-    GetWindowTextA(window, caption, sizeof caption);
-    if (std::string(caption) != "About...") return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
-HWND FindAboutBox(DWORD thread) {
-    AboutSearch search{thread, nullptr};
-    EnumWindows(FindAboutWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 // Where the next message box is shot before it is answered, and what went wrong doing it.
 struct BoxShot {
     std::mutex mutex;

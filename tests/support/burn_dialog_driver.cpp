@@ -37,6 +37,25 @@ void PumpPending() {
     }
 }
 
+struct AboutSearch {
+    DWORD thread;
+    HWND found;
+};
+
+BOOL CALLBACK FindAboutWindow(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<AboutSearch*>(param);
+    char name[16] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (GetWindowThreadProcessId(window, nullptr) != search->thread || std::string(name) != "#32770" ||
+        !IsWindowVisible(window))
+        return TRUE;
+    char caption[64] = {};
+    GetWindowTextA(window, caption, sizeof caption);
+    if (std::string(caption) != "About...") return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
 }  // namespace
 
 bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
@@ -54,6 +73,12 @@ void PumpFor(DWORD ms) { PumpUntil([] { return false; }, ms); }
 HWND FindBurnDialog(bool visibleOnly) {
     Search search{visibleOnly, nullptr};
     EnumWindows(InspectWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND FindAboutBox(DWORD thread) {
+    AboutSearch search{thread, nullptr};
+    EnumWindows(FindAboutWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 

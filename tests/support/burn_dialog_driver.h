@@ -18,6 +18,8 @@ void PumpFor(DWORD ms);
 // dialogs count only when asked for.
 HWND FindBurnDialog(bool visibleOnly = true);
 HWND WaitForBurnDialog(DWORD timeoutMs = 60000);
+// The visible About box ("About...") shown by that thread, or null.
+HWND FindAboutBox(DWORD thread);
 bool WaitForBurnDialogGone(DWORD timeoutMs = 30000);
 
 std::string ControlText(HWND dialog, int id);

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "resources/resource.h"
+#include "support/burn_dialog_driver.h"
 #include "support/plugin_module.h"
 #include "ui/about_dialog.h"
 
@@ -17,28 +18,9 @@ std::string Text(HWND window) {
     return text;
 }
 
-struct AboutSearch {
-    DWORD thread;
-    HWND found;
-};
-
-BOOL CALLBACK FindAboutWindow(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<AboutSearch*>(param);
-    char className[32] = {};
-    GetClassNameA(window, className, sizeof className);
-    if (GetWindowThreadProcessId(window, nullptr) == search->thread && std::string(className) == "#32770" &&
-        IsWindowVisible(window) && Text(window) == "About...") {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 HWND WaitForAbout(DWORD thread) {
     for (int i = 0; i < 500; ++i) {
-        AboutSearch search{thread, nullptr};
-        EnumWindows(FindAboutWindow, reinterpret_cast<LPARAM>(&search));
-        if (search.found) return search.found;
+        if (HWND about = FindAboutBox(thread)) return about;
         Sleep(20);
     }
     return nullptr;
