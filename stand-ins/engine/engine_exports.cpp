@@ -9,6 +9,7 @@
 #include <string>
 
 #include "burn_script.h"
+#include "record_sizes.h"
 #include "plugin/handles.h"
 #include "ledger.h"
 #include "log_writer.h"
@@ -20,11 +21,9 @@
 namespace standin {
 namespace {
 
-constexpr size_t kDeviceRecordSize = 1720;
 constexpr size_t kDriveListHeader = 4;
 constexpr size_t kDiscInfoSize = 512;
 constexpr size_t kDiscInfoTrackCount = 272;
-constexpr size_t kIsoItemSize = 592;
 constexpr size_t kHandleSize = 16;
 
 HMODULE g_module = nullptr;

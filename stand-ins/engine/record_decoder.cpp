@@ -1,4 +1,5 @@
 #include "record_decoder.h"
+#include "record_sizes.h"
 
 #include <windows.h>
 
@@ -12,18 +13,12 @@ namespace standin {
 namespace {
 
 // Byte layouts, written out here on purpose instead of taken from the plug-in's structs.
-constexpr size_t kDeviceRecordSize = 1720;
-constexpr size_t kOlderDeviceRecordSize = 360;
-constexpr size_t kIsoItemSize = 592;
-constexpr size_t kAudioHeaderSize = 156;
-constexpr size_t kAudioEntrySize = 800;
 constexpr size_t kVideoHeaderSize = 400;
 constexpr size_t kVideoEntrySize = 264;
 constexpr size_t kImageRecordSize = 260;
 constexpr size_t kTrackModeHeaderSize = 168;
 constexpr size_t kTrackModeEntrySize = 680;
 constexpr uint32_t kMostEntriesDecoded = 1000;
-constexpr size_t kMostIsoItems = 100000;
 
 struct DeviceLayout {
     const char* name;

@@ -12,15 +12,12 @@
 #include "mp3_decoder.h"
 #include "plugin/handles.h"
 #include "raw_memory.h"
+#include "record_sizes.h"
 
 namespace standin {
 namespace {
 
-// Offsets of the records, as the decoder reads them.
-constexpr size_t kAudioHeaderSize = 156;
-constexpr size_t kAudioEntrySize = 800;
-constexpr size_t kIsoItemSize = 592;
-constexpr size_t kMostItems = 100000;
+// What an audio disc holds, and how it counts.
 constexpr uint32_t kMostTracks = 99;
 constexpr DWORD kSimulateFlag = 0x2;
 constexpr size_t kBlockBytes = 2352;
@@ -73,7 +70,7 @@ class ChainReader {
 public:
     bool Read(const void* item, IsoNode& folder, std::string& error) {
         for (; item; item = ReadPointer(item, 524)) {
-            if (!Readable(item, kIsoItemSize) || !seen_.insert(item).second || seen_.size() > kMostItems) {
+            if (!Readable(item, kIsoItemSize) || !seen_.insert(item).second || seen_.size() > kMostIsoItems) {
                 error = "the ISO item chain is broken";
                 return false;
             }
