@@ -224,11 +224,11 @@ bool BurnDialog::OnCommand(HWND window, int id, int code, HWND /*control*/) {
 }
 
 void BurnDialog::OnExit(HWND window) {
-    if (askingToCancel_) return;
-    if (!busy) {
+    if (MayClose()) {
         Close(0);
         return;
     }
+    if (askingToCancel_) return;
     askingToCancel_ = true;
     const int answer = MessageBoxA(window, kCancelQuestion, kMessageBoxCaption, MB_YESNO | MB_ICONQUESTION);
     askingToCancel_ = false;
@@ -292,8 +292,6 @@ void BurnDialog::StartBurn() {
     busy = false;
     ShowIdleLook(window);
 }
-
-BurnDialogFactory::BurnDialogFactory() : BurnDialogFactory(burnWholePlaylist.load()) {}
 
 DialogBase* BurnDialogFactory::Create(HWND window) {
     return new (std::nothrow) BurnDialog(window, creationParameter, modal, wholePlaylist_);

@@ -70,8 +70,6 @@ private:
 
 class BurnDialogFactory : public DialogFactory {
 public:
-    // Takes the player's last command as it stands now.
-    BurnDialogFactory();
     explicit BurnDialogFactory(bool wholePlaylist) : DialogFactory(0, false), wholePlaylist_(wholePlaylist) {}
     DialogBase* Create(HWND window) override;
 

@@ -23,6 +23,12 @@ bool Readable(const void* address, size_t size) {
     return true;
 }
 
+uint16_t ReadU16(const void* base, size_t offset) {
+    uint16_t value = 0;
+    std::memcpy(&value, static_cast<const uint8_t*>(base) + offset, sizeof value);
+    return value;
+}
+
 uint32_t ReadU32(const void* base, size_t offset) {
     uint32_t value = 0;
     std::memcpy(&value, static_cast<const uint8_t*>(base) + offset, sizeof value);

@@ -11,6 +11,7 @@ namespace standin {
 // True when every byte of [address, address + size) is committed and readable.
 bool Readable(const void* address, size_t size);
 
+uint16_t ReadU16(const void* base, size_t offset);
 uint32_t ReadU32(const void* base, size_t offset);
 int32_t ReadI32(const void* base, size_t offset);
 const void* ReadPointer(const void* base, size_t offset);

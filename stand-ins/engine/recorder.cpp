@@ -167,12 +167,6 @@ struct TrackEntry {
     const void* error = nullptr;
 };
 
-uint32_t LittleEndian(const uint8_t* bytes, int count) {
-    uint32_t value = 0;
-    for (int i = count - 1; i >= 0; --i) value = value << 8 | bytes[i];
-    return value;
-}
-
 bool CopyWavData(std::FILE* in, uint32_t size, BlockWriter& out, std::string& error) {
     std::vector<uint8_t> buffer(64 * 1024);
     while (size > 0) {
@@ -202,12 +196,12 @@ bool WriteWavTrack(const std::string& path, BlockWriter& out, std::string& error
     bool formatSeen = false;
     uint8_t chunk[8];
     while (std::fread(chunk, 1, 8, in.get()) == 8) {
-        uint32_t size = LittleEndian(chunk + 4, 4);
+        uint32_t size = ReadU32(chunk, 4);
         if (std::memcmp(chunk, "fmt ", 4) == 0) {
             uint8_t format[16] = {};
             if (size < 16 || std::fread(format, 1, 16, in.get()) != 16) break;
-            uint32_t tag = LittleEndian(format, 2), channels = LittleEndian(format + 2, 2);
-            uint32_t rate = LittleEndian(format + 4, 4), bits = LittleEndian(format + 14, 2);
+            uint32_t tag = ReadU16(format, 0), channels = ReadU16(format, 2);
+            uint32_t rate = ReadU32(format, 4), bits = ReadU16(format, 14);
             if (tag != 1 || channels != 2 || rate != 44100 || bits != 16) {
                 error = "its WAV format is not CD audio (format " + std::to_string(tag) + ", " + std::to_string(channels) +
                         " channels, " + std::to_string(rate) + " Hz, " + std::to_string(bits) +

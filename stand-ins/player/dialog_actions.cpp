@@ -261,7 +261,7 @@ bool Interactive(Host& host) {
     return true;
 }
 
-bool ChooseType(Host& /*host*/, long index) {
+bool ChooseType(long index) {
     HWND dialog = FindBurnDialog();
     if (dialog == nullptr) return false;
     ChooseComboItem(dialog, IDC_TYPE_BOX, static_cast<int>(index));
@@ -305,88 +305,86 @@ bool PrintEngineLog(const std::string& prefixes) {
     return true;
 }
 
+long Number(const std::string& text) { return std::strtol(text.c_str(), nullptr, 10); }
+
+bool Say(const std::string& text) {
+    std::printf("\n== %s\n", text.c_str());
+    return true;
+}
+
+bool ShootNextBox(const std::string& path) {
+    Boxes();
+    std::lock_guard<std::mutex> lock(NextBoxShot().mutex);
+    NextBoxShot().path = path;
+    return true;
+}
+
+bool LoadPlaylist(Host& host, const std::string& path) {
+    Playlist playlist;
+    std::string error;
+    if (!ReadPlaylistFile(path, playlist, error)) {
+        std::printf("playlist: %s\n", error.c_str());
+        return false;
+    }
+    std::printf("playlist: %u tracks from %s\n", static_cast<unsigned>(playlist.tracks.size()), path.c_str());
+    host.SetPlaylist(playlist);
+    return true;
+}
+
+struct DialogAction {
+    const char* name;
+    // The argument's name in the usage text; null for an action without one.
+    const char* argument;
+    bool (*run)(Host& host, const std::string& argument);
+};
+
+const DialogAction kDialogActions[] = {
+    {"say", "TEXT", [](Host&, const std::string& a) { return Say(a); }},
+    {"popup", nullptr, [](Host& h, const std::string&) { return ShowPopup(h); }},
+    {"open-dialog", "ID", [](Host& h, const std::string& a) { return OpenDialog(h, Number(a)); }},
+    {"choose-type", "N", [](Host&, const std::string& a) { return ChooseType(Number(a)); }},
+    {"simulate", "on|off", [](Host&, const std::string& a) { return SetSimulate(a); }},
+    {"burn", nullptr, [](Host& h, const std::string&) { return ClickBurn() && WaitForBurnEnd(h); }},
+    {"click-burn", nullptr, [](Host&, const std::string&) { return ClickBurn(); }},
+    {"wait-progress", "P", [](Host& h, const std::string& a) { return WaitForProgress(h, Number(a)); }},
+    {"wait-burn", nullptr, [](Host& h, const std::string&) { return WaitForBurnEnd(h); }},
+    {"create-file", "PATH", [](Host&, const std::string& a) { return CreateEmptyFile(a); }},
+    {"shoot-dialog", "PNG", [](Host&, const std::string& a) { return ShootDialog(a); }},
+    {"shoot-next-box", "PNG", [](Host&, const std::string& a) { return ShootNextBox(a); }},
+    {"shoot-popup", "PNG", [](Host& h, const std::string& a) { return ShootPopup(h, a); }},
+    {"shoot-about", "PNG", [](Host& h, const std::string& a) { return ShootAbout(h, a); }},
+    {"close-dialog", nullptr, [](Host& h, const std::string&) { return CloseDialog(h); }},
+    {"playlist", "FILE", [](Host& h, const std::string& a) { return LoadPlaylist(h, a); }},
+    {"engine-log", "PREFIX[,PREFIX...]", [](Host&, const std::string& a) { return PrintEngineLog(a); }},
+    {"interactive", nullptr, [](Host& h, const std::string&) { return Interactive(h); }},
+};
+
 }  // namespace
 
 const char* DialogActionsUsage() {
-    return "say TEXT | popup | open-dialog ID | choose-type N | simulate on|off | burn | click-burn | wait-progress P\n"
-           "         wait-burn | create-file PATH | shoot-dialog PNG | shoot-next-box PNG | shoot-popup PNG\n"
-           "         shoot-about PNG | close-dialog | playlist FILE | engine-log PREFIX[,PREFIX...] | interactive";
+    static const std::string usage = [] {
+        std::string text;
+        for (const DialogAction& action : kDialogActions) {
+            if (!text.empty()) text += " | ";
+            text += action.name;
+            if (action.argument != nullptr) text += std::string(" ") + action.argument;
+        }
+        return text;
+    }();
+    return usage.c_str();
 }
 
 bool RunDialogAction(Host& host, const std::vector<std::string>& args, size_t& next, bool& ok) {
-    const std::string& action = args[next];
     const bool hasArgument = next + 1 < args.size();
-    if (action == "say" && hasArgument) {
-        std::printf("\n== %s\n", args[next + 1].c_str());
-        ok = true;
-        next += 2;
-    } else if (action == "popup") {
-        ++next;
-        ok = ShowPopup(host);
-    } else if (action == "open-dialog" && hasArgument) {
-        ok = OpenDialog(host, std::strtol(args[next + 1].c_str(), nullptr, 10));
-        next += 2;
-    } else if (action == "choose-type" && hasArgument) {
-        ok = ChooseType(host, std::strtol(args[next + 1].c_str(), nullptr, 10));
-        next += 2;
-    } else if (action == "burn") {
-        ++next;
-        ok = ClickBurn() && WaitForBurnEnd(host);
-    } else if (action == "click-burn") {
-        ++next;
-        ok = ClickBurn();
-    } else if (action == "wait-burn") {
-        ++next;
-        ok = WaitForBurnEnd(host);
-    } else if (action == "wait-progress" && hasArgument) {
-        ok = WaitForProgress(host, std::strtol(args[next + 1].c_str(), nullptr, 10));
-        next += 2;
-    } else if (action == "simulate" && hasArgument) {
-        ok = SetSimulate(args[next + 1]);
-        next += 2;
-    } else if (action == "create-file" && hasArgument) {
-        ok = CreateEmptyFile(args[next + 1]);
-        next += 2;
-    } else if (action == "shoot-dialog" && hasArgument) {
-        ok = ShootDialog(args[next + 1]);
-        next += 2;
-    } else if (action == "shoot-next-box" && hasArgument) {
-        Boxes();
-        std::lock_guard<std::mutex> lock(NextBoxShot().mutex);
-        NextBoxShot().path = args[next + 1];
-        ok = true;
-        next += 2;
-    } else if (action == "shoot-popup" && hasArgument) {
-        ok = ShootPopup(host, args[next + 1]);
-        next += 2;
-    } else if (action == "shoot-about" && hasArgument) {
-        ok = ShootAbout(host, args[next + 1]);
-        next += 2;
-    } else if (action == "playlist" && hasArgument) {
-        Playlist playlist;
-        std::string error;
-        ok = ReadPlaylistFile(args[next + 1], playlist, error);
-        if (ok) {
-            std::printf("playlist: %u tracks from %s\n", static_cast<unsigned>(playlist.tracks.size()), args[next + 1].c_str());
-            host.SetPlaylist(playlist);
-        } else {
-            std::printf("playlist: %s\n", error.c_str());
-        }
-        next += 2;
-    } else if (action == "interactive") {
-        ++next;
-        ok = Interactive(host);
-    } else if (action == "close-dialog") {
-        ++next;
-        ok = CloseDialog(host);
-    } else if (action == "engine-log" && hasArgument) {
-        ok = PrintEngineLog(args[next + 1]);
-        next += 2;
-    } else {
-        return false;
+    for (const DialogAction& action : kDialogActions) {
+        if (args[next] != action.name || (action.argument != nullptr && !hasArgument)) continue;
+        const std::string argument = action.argument != nullptr ? args[next + 1] : std::string();
+        next += action.argument != nullptr ? 2 : 1;
+        ok = action.run(host, argument);
+        std::fflush(stdout);
+        return true;
     }
-    std::fflush(stdout);
-    return true;
+    return false;
 }
 
 }  // namespace standin

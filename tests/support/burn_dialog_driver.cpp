@@ -19,10 +19,13 @@ BOOL CALLBACK InspectWindow(HWND window, LPARAM parameter) {
     GetWindowThreadProcessId(window, &process);
     if (process != GetCurrentProcessId()) return TRUE;
     char className[16] = {};
-    char caption[16] = {};
     GetClassNameA(window, className, sizeof className);
+    // The caption only of dialogs: asking another thread's window for its text waits for that
+    // thread, and the player's thread may have stopped answering.
+    if (std::string(className) != "#32770") return TRUE;
+    char caption[16] = {};
     GetWindowTextA(window, caption, sizeof caption);
-    if (std::string(className) != "#32770" || std::string(caption) != "Tolvane") return TRUE;
+    if (std::string(caption) != "Tolvane") return TRUE;
     if (GetDlgItem(window, IDC_DRIVE_BOX) == nullptr) return TRUE;
     if (search->visibleOnly && !IsWindowVisible(window)) return TRUE;
     search->found = window;

@@ -99,13 +99,12 @@ bool BurnDialogFixture::WaitForBoxes(size_t count, DWORD timeoutMs) {
 SeenBox BurnDialogFixture::BurnAndWait(HWND dialog) {
     const size_t before = boxes_->Count();
     SendButtonCommand(dialog, 1);
-    EXPECT_TRUE(PumpUntil([&] { return boxes_->Count() > before && LooksIdle(dialog); }))
+    EXPECT_TRUE(PumpUntil([&] { return boxes_->Count() > before && DialogLooksIdle(dialog); }))
         << "no result box, or the dialog did not come back to idle";
     const auto seen = boxes_->Seen();
     return seen.size() > before ? seen.back() : SeenBox();
 }
 
-bool BurnDialogFixture::LooksIdle(HWND dialog) { return DialogLooksIdle(dialog); }
 
 std::string BurnDialogFixture::ReadSetting(const char* name) const {
     // Up to the first zero byte, as the plug-in reads it back.

@@ -40,8 +40,6 @@ protected:
     bool WaitForBoxes(size_t count, DWORD timeoutMs = 30000);
     // Clicks Burn and waits for the result box and for the dialog to be idle again.
     SeenBox BurnAndWait(HWND dialog);
-    // True when the dialog shows its idle look: empty status, progress 0, the Exit face.
-    static bool LooksIdle(HWND dialog);
 
     std::string ReadSetting(const char* name) const;
     DWORD ReadSettingNumber(const char* name) const;

@@ -345,7 +345,7 @@ TEST_F(BurnDialogTest, ClosingClearsTheDialogWindowAndReleasesTheButtonFaces) {
     HostPlaylist playlist(record);
     hostPlaylist = &playlist;
 
-    BurnDialogFactory factory;
+    BurnDialogFactory factory(burnWholePlaylist);
     HWND dialog = CreateDialogParamA(moduleInstance, MAKEINTRESOURCEA(IDD_BURN), nullptr, DialogProc,
                                      reinterpret_cast<LPARAM>(static_cast<DialogFactory*>(&factory)));
     ASSERT_NE(dialog, nullptr);

@@ -249,7 +249,7 @@ TEST_F(BurnWorkerTest, CancelWithYesAbortsTheBurn) {
     EXPECT_EQ(seen[0].icon, "question");
     EXPECT_EQ(seen[0].buttons, (std::vector<int>{IDYES, IDNO}));
     ExpectResultBox(seen[1], dialog, "User aborted!");
-    ASSERT_TRUE(PumpUntil([&] { return LooksIdle(dialog); }));
+    ASSERT_TRUE(PumpUntil([&] { return DialogLooksIdle(dialog); }));
     const auto waits = engine_->ReadLog().Steps("wait");
     ASSERT_EQ(waits.size(), 1u);
     EXPECT_EQ(waits[0].Get("aborted"), "1");
@@ -269,7 +269,7 @@ TEST_F(BurnWorkerTest, CancelWithNoAndTheCloseButtonLeaveTheBurnRunning) {
     SendButtonCommand(dialog, 1);  // a second Burn while busy does nothing
     PostButtonCommand(dialog, 2);
     ASSERT_TRUE(WaitForBoxes(2, 30000));
-    ASSERT_TRUE(PumpUntil([&] { return LooksIdle(dialog); }));
+    ASSERT_TRUE(PumpUntil([&] { return DialogLooksIdle(dialog); }));
     const auto seen = boxes_->Seen();
     EXPECT_EQ(seen[0].text, "Do you want to cancel now ?");
     EXPECT_EQ(seen[1].text, "Ok.");
@@ -296,7 +296,7 @@ TEST_F(BurnWorkerTest, BurnAndExitArrivingTogetherStartOneBurnAndKeepTheDialog) 
     PostButtonCommand(dialog, 2);
     ASSERT_TRUE(WaitForBoxes(2, 30000));
     // All three were handled before the burn could end, so nothing more can come.
-    ASSERT_TRUE(PumpUntil([&] { return LooksIdle(dialog); }));
+    ASSERT_TRUE(PumpUntil([&] { return DialogLooksIdle(dialog); }));
     const auto seen = boxes_->Seen();
     ASSERT_EQ(seen.size(), 2u);
     EXPECT_EQ(seen[0].text, "Do you want to cancel now ?");
