@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "base/handles.h"
 #include "burn/builder_support.h"
 #include "burn/burn_job.h"
 #include "burn/compilation_records.h"
 #include "engine/engine_library.h"
 #include "engine/engine_session.h"
-#include "plugin/handles.h"
 
 namespace {
 

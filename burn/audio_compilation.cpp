@@ -3,11 +3,11 @@
 #include <cstdio>
 #include <vector>
 
+#include "base/handles.h"
 #include "burn/builder_support.h"
 #include "burn/burn_job.h"
 #include "burn/compilation_records.h"
 #include "engine/engine_session.h"
-#include "plugin/handles.h"
 
 namespace {
 
@@ -105,7 +105,7 @@ int32_t EngineSession::BuildAudioCompilation(const BurnJob& job) {
         header.discStamp = discStamp_;
         openFiles.reserve(job.trackCount);
         for (uint32_t i = 0; i < job.trackCount; ++i) FillAudioEntry(record.entry(i), i, job, openFiles);
-        code = BurnStep(kEngineFormatAudio, record.data());
+        code = BurnStep(job, kEngineFormatAudio, record.data());
     } catch (...) {
         code = CodeOfCurrentException();
     }

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "base/handles.h"
 #include "burn/compilation_records.h"
-#include "plugin/handles.h"
 
 // One zero-filled block: a header followed by `count` entries, as the engine reads them.
 template <typename Header, typename Entry>

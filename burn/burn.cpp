@@ -25,9 +25,9 @@ int32_t BuildForKind(EngineSession& session, const BurnJob& job) {
 
 EngineResult EngineSession::Burn(BurnJob& job) { return EngineResult(BuildForKind(*this, job)); }
 
-int32_t EngineSession::BurnStep(int32_t format, void* record) {
-    const DWORD speed = static_cast<DWORD>(job_.EffectiveSpeed());
-    const DWORD flags = job_.BurnFlags();
+int32_t EngineSession::BurnStep(const BurnJob& job, int32_t format, void* record) {
+    const DWORD speed = static_cast<DWORD>(job.EffectiveSpeed());
+    const DWORD flags = job.BurnFlags();
     const int32_t engineResult =
         engine::NeroBurn(deviceHandle_, format, record, flags, speed, &engineProgressRecord());
     return MapBurnResult(engineResult);

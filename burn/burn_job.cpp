@@ -11,7 +11,7 @@ constexpr int32_t kTrackTableFull = EXITCODE_DRIVE_ACCESS;
 
 // Everything zero first (the track slots stay zero for good), then the reset values.
 BurnJob::BurnJob()
-    : driveName(nullptr), writeDisc(false), trackGapSeconds(0), burnFlag08Off(false),
+    : writeDisc(false), trackGapSeconds(0), burnFlag08Off(false),
       underrunProtection(false), discText1(nullptr), discText2(nullptr), fallbackSpeed(0), speed(0),
       recordFlag(false), burnFlag80Off(false), burnFlag01(false), burnFlag10(false), importTrack(0),
       burnFlag100(false), burnFlag20(false), isoFlag04(false), isoFlag08(false), isoFlag10(false),
@@ -19,7 +19,7 @@ BurnJob::BurnJob()
       burnFlag200(false), burnFlag400(false), audioMayReplaceKind(false), volumeName(nullptr),
       isoFlag01Off(false), isoFlag02(false), collectIsoFiles(false), mediumBits0C(false),
       burnFlag1000(false), compilationKind(kKindNone), imageFile(nullptr), trackCount(0), tracks(),
-      videoText(nullptr), includeFolders(false), mediumType(0) {
+      videoText(nullptr), includeFolders(false) {
     Reset();
 }
 

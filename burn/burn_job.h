@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/exit_code.h"
+#include "engine/recorder_choice.h"
 
 constexpr uint32_t kMaxTracks = 99;
 
@@ -24,7 +25,7 @@ enum CompilationKind : uint32_t {
     kKindTrackMode = 5,
 };
 
-class BurnJob {
+class BurnJob : public RecorderChoice {
 public:
     BurnJob();
 
@@ -49,8 +50,8 @@ public:
     const char* isoFile(size_t index) const { return isoFiles[index]; }
     const TrackSlot& track(uint32_t index) const { return tracks[index]; }
 
-    // Fields, in declared order; read directly by the builders.
-    const char* driveName;
+    // Fields, in declared order; read directly by the builders. The recorder's name and the
+    // medium type are the RecorderChoice part.
     bool writeDisc;
     int32_t trackGapSeconds;
     bool burnFlag08Off;
@@ -89,7 +90,6 @@ public:
     std::vector<const char*> isoFiles;
     const char* videoText;
     bool includeFolders;
-    uint32_t mediumType;
 };
 
 // The process-wide job, shared by the engine session and the burn worker.

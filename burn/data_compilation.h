@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "base/handles.h"
 #include "burn/compilation_records.h"
-#include "plugin/handles.h"
 
 // Enumerates what one path or wildcard pattern names: every file first, then every folder,
 // each in the order the system finds them.

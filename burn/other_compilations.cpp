@@ -57,7 +57,7 @@ int32_t EngineSession::BuildVideoCompilation(const BurnJob& job) {
         code = BuildIsoTrack(job, &header.dataTrack, &isoItems);
         if (code != EXITCODE_OK) throw static_cast<EXITCODE>(code);
         for (uint32_t i = 0; i < job.trackCount; ++i) FillVideoEntry(record.entry(i), job.track(i).name);
-        code = BurnStep(kEngineFormatVideo, record.data());
+        code = BurnStep(job, kEngineFormatVideo, record.data());
     } catch (...) {
         code = CodeOfCurrentException();
     }
@@ -71,7 +71,7 @@ int32_t EngineSession::BuildImageBurn(const BurnJob& job) {
     ImageRecord record = {};
     CopyTextField(record.imageFile, kRecordTextChars, job.imageFile);
     try {
-        return BurnStep(kEngineFormatImage, &record);
+        return BurnStep(job, kEngineFormatImage, &record);
     } catch (...) {
         return CodeOfCurrentException();
     }
@@ -95,7 +95,7 @@ int32_t EngineSession::BuildTrackModeRecord(const BurnJob& job) {
         header.discStamp = discStamp_;
         for (uint32_t i = 0; i < job.trackCount; ++i) FillTrackModeEntry(record.entry(i), job.track(i));
         header.mediumType = job.mediumType;
-        code = BurnStep(kEngineFormatTrackMode, record.data());
+        code = BurnStep(job, kEngineFormatTrackMode, record.data());
     } catch (...) {
         code = CodeOfCurrentException();
     }

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "burn/burn_job.h"
 #include "engine/engine_session.h"
 
 namespace {
@@ -136,4 +135,6 @@ int FindDriveIndex(const DriveList* list, const char* driveName) {
 
 int EngineSession::GetDriveLabels(DriveLabels labels) const { return WriteDriveLabels(driveList_, labels); }
 
-int EngineSession::FindDrive(const BurnJob& job) const { return FindDriveIndex(driveList_, job.driveName); }
+int EngineSession::FindDrive(const RecorderChoice& recorder) const {
+    return FindDriveIndex(driveList_, recorder.driveName);
+}

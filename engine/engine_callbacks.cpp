@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
+#include "base/plugin_state.h"
+#include "base/trace.h"
+#include "base/user_texts.h"
 #include "engine/engine_library.h"
-#include "plugin/plugin_state.h"
-#include "plugin/trace.h"
-#include "plugin/user_texts.h"
 
 std::atomic<uint8_t> abortFlag{0};
 

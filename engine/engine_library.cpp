@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "base/handles.h"
 #include "engine/drive_list.h"
-#include "plugin/handles.h"
 
 namespace {
 

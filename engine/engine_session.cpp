@@ -1,11 +1,10 @@
 #include "engine/engine_session.h"
 
-#include "burn/burn_job.h"
+#include "base/trace.h"
 #include "engine/engine_callbacks.h"
 #include "engine/engine_library.h"
-#include "plugin/trace.h"
 
-EngineSession::EngineSession(BurnJob& job) : job_(job) {}
+EngineSession::EngineSession(const RecorderChoice& recorder) : recorder_(recorder) {}
 
 EngineResult EngineSession::Load() {
     loaded_ = loadEngine();
@@ -24,7 +23,7 @@ EngineResult EngineSession::Initialise() {
 EngineResult EngineSession::QueryDrives() {
     if (driveList_ == nullptr) {
         Trace("Querying drives\n");
-        driveList_ = engine::NeroGetAvailableDrivesEx(static_cast<int32_t>(job_.mediumType), nullptr);
+        driveList_ = engine::NeroGetAvailableDrivesEx(static_cast<int32_t>(recorder_.mediumType), nullptr);
     }
     return EngineResult(driveList_ != nullptr ? EXITCODE_OK : EXITCODE_NO_DRIVE_LIST);
 }
@@ -32,8 +31,8 @@ EngineResult EngineSession::QueryDrives() {
 // A device still held from an earlier burn is closed before the next one opens, so no engine
 // handle is left behind. A name that matches nothing keeps the held device.
 EngineResult EngineSession::OpenDevice() {
-    if (job_.driveName == nullptr) return EngineResult(EXITCODE_MISSING_DRIVE_NAME);
-    const int index = FindDrive(job_);
+    if (recorder_.driveName == nullptr) return EngineResult(EXITCODE_MISSING_DRIVE_NAME);
+    const int index = FindDrive(recorder_);
     if (index >= 0) {
         if (deviceHandle_ != nullptr) {
             engine::NeroCloseDevice(deviceHandle_);

@@ -10,6 +10,7 @@
 
 #include "engine/engine_api.h"
 #include "engine/engine_result.h"
+#include "engine/recorder_choice.h"
 
 class BurnJob;
 struct IsoItem;
@@ -20,7 +21,7 @@ typedef char DriveLabels[kMaxDriveLabels][kDriveLabelSize];
 
 class EngineSession {
 public:
-    explicit EngineSession(BurnJob& job);
+    explicit EngineSession(const RecorderChoice& recorder);
     EngineSession(const EngineSession&) = delete;
     EngineSession& operator=(const EngineSession&) = delete;
 
@@ -40,14 +41,14 @@ public:
     // ---- drive list ----
     // Labels "%c: %s" of the offered recorders, at most 26 of at most 63 characters.
     int GetDriveLabels(DriveLabels labels) const;
-    // Index of the job's recorder in the drive list, or -1.
-    int FindDrive(const BurnJob& job) const;
+    // Index of the chosen recorder in the drive list, or -1.
+    int FindDrive(const RecorderChoice& recorder) const;
 
     // ---- burn ----
     // Dispatches the job to the builder of its compilation kind.
     EngineResult Burn(BurnJob& job);
     // The common end of every builder: one NeroBurn with the job's speed and flags; the mapped code.
-    int32_t BurnStep(int32_t format, void* record);
+    int32_t BurnStep(const BurnJob& job, int32_t format, void* record);
 
     // Builders (one per compilation kind); each returns an EXITCODE and releases what it built.
     int32_t BuildAudioCompilation(const BurnJob& job);
@@ -60,7 +61,6 @@ public:
     int32_t AddPathItems(const BurnJob& job, const char* path, IsoItem** chain, int depth);
 
     // ---- state, for the builders and tests ----
-    BurnJob& job() const { return job_; }
     void* deviceHandle() const { return deviceHandle_; }
     const DriveList* driveList() const { return driveList_; }
     void* discInfo() const { return discInfo_; }
@@ -73,5 +73,5 @@ private:
     void* discInfo_ = nullptr;
     void* discStamp_ = nullptr;
     bool loaded_ = false;
-    BurnJob& job_;
+    const RecorderChoice& recorder_;
 };

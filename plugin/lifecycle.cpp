@@ -7,19 +7,20 @@
 #include <memory>
 #include <vector>
 
+#include "base/handles.h"
+#include "base/plugin_state.h"
+#include "base/start_thread.h"
+#include "base/trace.h"
+#include "base/user_texts.h"
 #include "burn/burn_job.h"
 #include "engine/engine_library.h"
 #include "engine/engine_session.h"
-#include "plugin/engine_version.h"
-#include "plugin/handles.h"
+#include "engine/engine_version.h"
 #include "plugin/host_playlist.h"
 #include "plugin/player_menu.h"
-#include "plugin/plugin_state.h"
-#include "plugin/trace.h"
-#include "plugin/user_texts.h"
 #include "settings/settings.h"
 #include "ui/about_dialog.h"
-#include "ui/start_thread.h"
+#include "ui/open_burn_dialog.h"
 
 WNDPROC previousPlayerWindowProc = nullptr;
 
@@ -260,14 +261,6 @@ void ShutDown() {
 }
 
 }  // namespace
-
-bool IsCurrentEngineVersion(WORD major, WORD minor, WORD release, WORD build) {
-    const uint32_t high = major * 65536u + minor;
-    const uint32_t low = release * 65536u + build;
-    const uint32_t currentHigh = 5 * 65536u + 5;
-    const uint32_t lastOldLow = 9 * 65536u + 10;
-    return high > currentHigh || (high == currentHigh && low > lastOldLow);
-}
 
 std::string BuildModuleDescription(HMODULE module) {
     const std::vector<char> info = ReadVersionInfo(module);

@@ -2,7 +2,7 @@
 // QGeneralModule.
 #include <windows.h>
 
-#include "plugin/plugin_state.h"
+#include "base/plugin_state.h"
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
     if (reason == DLL_PROCESS_ATTACH) moduleInstance = instance;

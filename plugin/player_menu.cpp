@@ -3,10 +3,10 @@
 #include <cstring>
 #include <utility>
 
-#include "plugin/handles.h"
+#include "base/handles.h"
+#include "base/plugin_state.h"
+#include "base/trace.h"
 #include "plugin/lifecycle.h"
-#include "plugin/plugin_state.h"
-#include "plugin/trace.h"
 
 namespace {
 

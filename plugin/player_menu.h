@@ -1,6 +1,5 @@
 #pragma once
-// The "Nero" sub-menu in the player's pop-up menus, the routing of its two commands, and the
-// opening of the burn dialog on the worker thread.
+// The "Nero" sub-menu in the player's pop-up menus and the routing of its two commands.
 
 #include <windows.h>
 
@@ -15,5 +14,3 @@ extern WNDPROC previousPlayerWindowProc;
 void BuildPlayerMenu(HMENU menu);
 // Destroys the plug-in's sub-menu if it still exists (at shutdown).
 void DestroyBurnPopupMenu();
-// Runs on the worker thread; returns when the burn dialog has closed.
-void OpenBurnDialog();

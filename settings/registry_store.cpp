@@ -4,8 +4,8 @@
 #include <cstring>
 #include <vector>
 
-#include "plugin/handles.h"
-#include "plugin/trace.h"
+#include "base/handles.h"
+#include "base/trace.h"
 
 namespace registry {
 namespace {

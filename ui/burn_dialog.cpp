@@ -8,19 +8,20 @@
 #include <cstring>
 #include <new>
 
+#include "base/handles.h"
+#include "base/plugin_state.h"
+#include "base/start_thread.h"
+#include "base/trace.h"
+#include "base/user_texts.h"
 #include "burn/burn_job.h"
 #include "engine/engine_callbacks.h"
 #include "engine/engine_library.h"
 #include "engine/engine_session.h"
-#include "plugin/handles.h"
+#include "engine/engine_version.h"
 #include "plugin/host_playlist.h"
-#include "plugin/plugin_state.h"
-#include "plugin/trace.h"
-#include "plugin/user_texts.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "ui/burn_worker.h"
-#include "ui/start_thread.h"
 
 namespace {
 
@@ -150,8 +151,9 @@ void BurnDialog::NoticeOldEngine(HWND window) {
     if (engineVersionIsCurrent) return;
     WORD a = 0, b = 0, c = 0, d = 0;
     if (!engineApiVersionParts(&a, &b, &c, &d)) return;
-    const int32_t major = static_cast<int32_t>((static_cast<uint32_t>(a) << 16) | b);
-    const int32_t minor = static_cast<int32_t>((static_cast<uint32_t>(c) << 16) | d);
+    const PackedEngineVersion version = PackEngineVersion(a, b, c, d);
+    const int32_t major = static_cast<int32_t>(version.high);
+    const int32_t minor = static_cast<int32_t>(version.low);
     if (settings::Read(settings::kLastVersionMajor) != major ||
         settings::Read(settings::kLastVersionMinor) != minor) {
         MessageBoxA(window, Format(kOldEngineFormat, a, b, c, d).c_str(), kMessageBoxCaption, MB_ICONINFORMATION);

@@ -3,14 +3,14 @@
 #include <cstdio>
 #include <deque>
 
+#include "base/handles.h"
+#include "base/plugin_state.h"
+#include "base/trace.h"
+#include "base/user_texts.h"
 #include "burn/burn_job.h"
 #include "engine/engine_result.h"
 #include "engine/engine_session.h"
-#include "plugin/handles.h"
 #include "plugin/host_playlist.h"
-#include "plugin/plugin_state.h"
-#include "plugin/trace.h"
-#include "plugin/user_texts.h"
 #include "resources/resource.h"
 #include "ui/burn_dialog.h"
 #include "ui/dialog_framework.h"

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "plugin/handles.h"
-#include "plugin/plugin_state.h"
+#include "base/handles.h"
+#include "base/plugin_state.h"
 
 void DialogBase::Close(INT_PTR result) {
     if (modal_) {

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "plugin/handles.h"
+#include "base/handles.h"
 
 namespace {
 

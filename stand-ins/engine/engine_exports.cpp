@@ -10,7 +10,7 @@
 
 #include "burn_script.h"
 #include "record_sizes.h"
-#include "plugin/handles.h"
+#include "base/handles.h"
 #include "ledger.h"
 #include "log_writer.h"
 #include "raw_memory.h"

@@ -8,7 +8,7 @@
 #include <map>
 #include <set>
 
-#include "plugin/handles.h"
+#include "base/handles.h"
 
 namespace standin {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "plugin/handles.h"
+#include "base/handles.h"
 #include "raw_memory.h"
 
 namespace standin {

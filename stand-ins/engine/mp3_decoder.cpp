@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "plugin/handles.h"
+#include "base/handles.h"
 
 namespace standin {
 namespace {

@@ -10,7 +10,7 @@
 #include "ledger.h"
 #include "log_writer.h"
 #include "mp3_decoder.h"
-#include "plugin/handles.h"
+#include "base/handles.h"
 #include "raw_memory.h"
 #include "record_sizes.h"
 

@@ -11,9 +11,9 @@
 #include <atomic>
 #include <thread>
 
-#include "plugin/handles.h"
-#include "support/box_watcher.h"
+#include "base/handles.h"
 #include "resources/resource.h"
+#include "support/box_watcher.h"
 #include "support/burn_dialog_driver.h"
 #include "screenshot.h"
 

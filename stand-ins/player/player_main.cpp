@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "dialog_actions.h"
-#include "plugin/handles.h"
+#include "base/handles.h"
 #include "standin_host.h"
 
 namespace {

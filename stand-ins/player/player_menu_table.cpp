@@ -1,6 +1,6 @@
 #include "player_menu_table.h"
 
-#include "plugin/handles.h"
+#include "base/handles.h"
 
 namespace standin {
 

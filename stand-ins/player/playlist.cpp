@@ -8,7 +8,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "plugin/handles.h"
+#include "base/handles.h"
 
 namespace standin {
 namespace {

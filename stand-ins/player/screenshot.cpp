@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "plugin/handles.h"
+#include "base/handles.h"
 
 namespace standin {
 namespace {

@@ -14,7 +14,7 @@
 
 #include "playlist.h"
 #include "player_menu_table.h"
-#include "plugin/handles.h"
+#include "base/handles.h"
 #include "plugin/host_api.h"
 
 namespace standin {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "compilation_fixture.h"
-#include "plugin/handles.h"
+#include "base/handles.h"
 
 namespace {
 

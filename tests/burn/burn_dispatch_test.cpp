@@ -45,7 +45,7 @@ protected:
     int32_t BurnImage() {
         ImageRecord record = {};
         std::strcpy(record.file, "Z:\\tmp\\disc.iso");
-        return session_.BurnStep(kEngineFormatImage, &record);
+        return session_.BurnStep(job_, kEngineFormatImage, &record);
     }
 
     EngineStandin standin_;
@@ -125,7 +125,7 @@ TEST_F(BurnStepTest, CallbacksDuringTheBurnReachTheDialog) {
 TEST_F(BurnStepTest, AbortFlagEndsTheBurnAsUserAborted) {
     OpenRecorder(EngineScenario().WaitUntilAborted(5000));
     abortFlag = 1;
-    EngineResult result(session_.BurnStep(kEngineFormatImage, nullptr));
+    EngineResult result(session_.BurnStep(job_, kEngineFormatImage, nullptr));
     EXPECT_EQ(result.code(), 30);
     EXPECT_STREQ(result.message(), "User aborted!");
     const std::vector<EngineLogEntry> waits = standin_.ReadLog().Steps("wait");

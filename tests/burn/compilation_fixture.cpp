@@ -1,6 +1,6 @@
 #include "compilation_fixture.h"
 
-#include "plugin/handles.h"
+#include "base/handles.h"
 #include "support/test_paths.h"
 
 namespace {

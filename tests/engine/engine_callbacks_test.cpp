@@ -3,9 +3,9 @@
 #include <string>
 #include <thread>
 
+#include "base/handles.h"
+#include "base/plugin_state.h"
 #include "engine/engine_callbacks.h"
-#include "plugin/handles.h"
-#include "plugin/plugin_state.h"
 #include "support/box_watcher.h"
 #include "support/callback_windows.h"
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/handles.h"
+#include "base/handles.h"
 #include "support/engine_standin.h"
 #include "support/test_paths.h"
 

@@ -3,7 +3,7 @@
 #include <atomic>
 #include <string>
 
-#include "plugin/handles.h"
+#include "base/handles.h"
 #include "support/box_watcher.h"
 #include "support/registry_fixture.h"
 #include "support/test_paths.h"

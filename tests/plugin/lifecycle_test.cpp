@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "plugin/lifecycle.h"
 #include "standin_host.h"
 #include "support/box_watcher.h"
 #include "support/registry_fixture.h"
@@ -229,6 +230,11 @@ TEST_F(LifecycleTest, ShutdownAnswersTheWorkersBoxAndLetsNoPendingRequestThrough
     EXPECT_EQ(box.caption, "Tolvane");
     EXPECT_EQ(box.text, "Select some tracks first !");
     EXPECT_EQ(box.owner, host.mainWindow());
+}
+
+TEST(ModuleDescription, WithoutVersionResourceBothPartsAreUnknown) {
+    // The test program itself carries no version resource.
+    EXPECT_EQ(BuildModuleDescription(GetModuleHandleA(nullptr)), "Unknown Version Unknown Version");
 }
 
 }  // namespace

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "plugin/handles.h"
+#include "base/handles.h"
+#include "base/plugin_state.h"
 #include "plugin/player_menu.h"
-#include "plugin/plugin_state.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "plugin/handles.h"
+#include "base/handles.h"
 #include "settings/registry_store.h"
 #include "support/registry_fixture.h"
 

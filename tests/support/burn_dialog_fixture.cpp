@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "plugin/handles.h"
+#include "base/handles.h"
 #include "support/test_paths.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "plugin/handles.h"
+#include "base/handles.h"
 #include "support/engine_standin.h"
 
 namespace engine_registry {

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "plugin/handles.h"
+#include "base/handles.h"
 #include "support/test_paths.h"
 
 const char* const kSharedEngineKey = "SOFTWARE\\ahead\\Shared";

@@ -1,6 +1,6 @@
 #include "support/plugin_module.h"
 
-#include "plugin/plugin_state.h"
+#include "base/plugin_state.h"
 #include "support/test_paths.h"
 
 HINSTANCE PluginModule() {

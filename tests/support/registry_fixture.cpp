@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "plugin/handles.h"
+#include "base/handles.h"
 
 bool SetRawValue(HKEY root, const std::string& keyPath, const char* valueName, DWORD type, const std::string& bytes) {
     UniqueRegKey key;

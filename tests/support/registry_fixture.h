@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "plugin/handles.h"
+#include "base/handles.h"
 
 struct RawValue {
     bool exists = false;

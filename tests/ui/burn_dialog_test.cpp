@@ -7,11 +7,11 @@
 #include <atomic>
 #include <thread>
 
+#include "base/plugin_state.h"
 #include "burn/burn_job.h"
 #include "engine/engine_session.h"
 #include "plugin/host_api.h"
 #include "plugin/host_playlist.h"
-#include "plugin/plugin_state.h"
 #include "resources/resource.h"
 #include "support/burn_dialog_fixture.h"
 #include "support/plugin_module.h"

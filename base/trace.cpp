@@ -1,3 +1,3 @@
-#include "plugin/trace.h"
+#include "base/trace.h"
 
 void Trace(const char* /*format*/, ...) {}

@@ -1,4 +1,4 @@
-#include "plugin/plugin_state.h"
+#include "base/plugin_state.h"
 
 HINSTANCE moduleInstance = nullptr;
 std::string moduleDescription;

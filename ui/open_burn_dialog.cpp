@@ -1,15 +1,14 @@
-// Opening the burn dialog on the worker thread, and releasing the recorder once it has closed.
+#include "ui/open_burn_dialog.h"
 
 #include <windows.h>
 #include <commctrl.h>
 
 #include <cstdint>
 
+#include "base/plugin_state.h"
+#include "base/user_texts.h"
 #include "engine/engine_session.h"
 #include "plugin/host_playlist.h"
-#include "plugin/player_menu.h"
-#include "plugin/plugin_state.h"
-#include "plugin/user_texts.h"
 #include "resources/resource.h"
 #include "ui/burn_dialog.h"
 #include "ui/dialog_framework.h"

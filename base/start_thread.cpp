@@ -1,6 +1,6 @@
-#include "ui/start_thread.h"
+#include "base/start_thread.h"
 
-#include "plugin/handles.h"
+#include "base/handles.h"
 
 DWORD StartThread(LPTHREAD_START_ROUTINE procedure, void* argument, int priority, SIZE_T stackSize,
                   DWORD creationFlags) {

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "plugin/engine_version.h"
-#include "plugin/lifecycle.h"
+#include "engine/engine_version.h"
 
 namespace {
 
@@ -20,11 +19,6 @@ TEST(EngineVersion, CurrentMeansAbove5_5_9_10) {
         EXPECT_EQ(IsCurrentEngineVersion(c.major, c.minor, c.release, c.build), c.current)
             << c.major << "." << c.minor << "." << c.release << "." << c.build;
     }
-}
-
-TEST(ModuleDescription, WithoutVersionResourceBothPartsAreUnknown) {
-    // The test program itself carries no version resource.
-    EXPECT_EQ(BuildModuleDescription(GetModuleHandleA(nullptr)), "Unknown Version Unknown Version");
 }
 
 }  // namespace
