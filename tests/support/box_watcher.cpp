@@ -120,20 +120,30 @@ void BoxWatcher::Run() {
     }
 }
 
+bool BoxWatcher::AlreadyAnswered(HWND window) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto found = std::find(answered_.begin(), answered_.end(), window);
+    if (found == answered_.end()) return false;
+    // Still open after an answer (closing takes a moment); once gone, a new box may reuse the handle.
+    if (IsWindow(window)) return true;
+    answered_.erase(found);
+    return false;
+}
+
 void BoxWatcher::Inspect(HWND window) {
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
     if (processId_ != 0 && pid != processId_) return;
+    if (AlreadyAnswered(window)) return;
     SeenBox box;
     if (!ReadMessageBox(window, box)) return;
+    // A box torn down while it was read leaves a partial picture (no text, no buttons): it is
+    // not a box the user saw, so it is not recorded.
+    if (!IsWindow(window) || box.buttons.empty()) return;
 
     Answer answer;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (std::find(answered_.begin(), answered_.end(), window) != answered_.end()) {
-            // Still open after an answer (closing takes a moment); a new box may reuse the handle.
-            if (IsWindow(window)) return;
-        }
         answer = answer_;
     }
     int button = answer(box);

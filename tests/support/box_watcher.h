@@ -46,6 +46,7 @@ public:
 
 private:
     void Run();
+    bool AlreadyAnswered(HWND window);
     void Inspect(HWND window);
 
     Answer answer_;
