@@ -2,177 +2,236 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <new>
+#include <utility>
 #include <vector>
 
-#include "base/handles.h"
 #include "base/trace.h"
 
 namespace registry {
 namespace {
 
-UniqueRegKey OpenForReading(HKEY root, const char* keyPath) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) return UniqueRegKey();
-    return UniqueRegKey(key);
-}
+// One open key. Every call returns the Windows error code; the key closes with the object.
+class Key {
+public:
+    LONG OpenForReading(HKEY root, const char* path) {
+        HKEY key = nullptr;
+        const LONG code = RegOpenKeyExA(root, path, 0, KEY_READ, &key);
+        if (code == ERROR_SUCCESS) key_.reset(key);
+        return code;
+    }
 
-UniqueRegKey OpenForWriting(HKEY root, const char* keyPath) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(root, keyPath, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return UniqueRegKey();
-    return UniqueRegKey(key);
-}
+    // Creates the key and any missing parent.
+    LONG OpenForWriting(HKEY root, const char* path) {
+        HKEY key = nullptr;
+        const LONG code = RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
+        if (code == ERROR_SUCCESS) key_.reset(key);
+        return code;
+    }
 
-struct ValueInfo {
-    DWORD size = 0;
-    DWORD type = REG_NONE;
+    // On failure type and size are left as they were.
+    LONG QueryTypeAndSize(const char* name, DWORD& type, DWORD& size) const {
+        DWORD foundType = REG_NONE;
+        DWORD foundSize = 0;
+        const LONG code = RegQueryValueExA(key_.get(), name, nullptr, &foundType, nullptr, &foundSize);
+        if (code != ERROR_SUCCESS) return code;
+        type = foundType;
+        size = foundSize;
+        return code;
+    }
+
+    // Exactly `size` bytes: a value that has grown since it was sized fails with ERROR_MORE_DATA
+    // rather than overrun. On failure the buffer's content is undefined.
+    LONG QueryData(const char* name, void* buffer, DWORD size) const {
+        DWORD got = size;
+        return RegQueryValueExA(key_.get(), name, nullptr, nullptr, static_cast<BYTE*>(buffer), &got);
+    }
+
+    LONG SetValue(const char* name, DWORD type, const void* data, DWORD size) const {
+        return RegSetValueExA(key_.get(), name, 0, type, static_cast<const BYTE*>(data), size);
+    }
+
+private:
+    UniqueRegKey key_;
 };
 
-// A missing value reports size 0 and no type.
-ValueInfo QueryValue(HKEY key, const char* valueName) {
-    ValueInfo info;
-    if (RegQueryValueExA(key, valueName, nullptr, nullptr, nullptr, &info.size) != ERROR_SUCCESS) {
-        Trace("Can not find value %s\n", valueName);
-        info.size = 0;
+// The value as the registry describes it.
+struct Found {
+    DWORD type = REG_NONE;
+    DWORD size = 0;
+};
+
+// Opens the key for reading and looks the value up: `reached` is kKeyOpen once the key is open,
+// and the code says whether the value was there.
+Result OpenAndFind(Key& key, HKEY root, const char* keyPath, const char* valueName, const char* openFailedTrace,
+                   Found& found) {
+    Result result;
+    result.code = key.OpenForReading(root, keyPath);
+    if (result.code != ERROR_SUCCESS) {
+        Trace(openFailedTrace, keyPath);
+        return result;
     }
-    if (RegQueryValueExA(key, valueName, nullptr, &info.type, nullptr, nullptr) != ERROR_SUCCESS) {
-        Trace("Can not find value %s\n", valueName);
-        info.type = REG_NONE;
+    result.reached = Result::kKeyOpen;
+    result.code = key.QueryTypeAndSize(valueName, found.type, found.size);
+    if (result.code != ERROR_SUCCESS) Trace("Can not find value %s\n", valueName);
+    return result;
+}
+
+// The value's bytes plus one zero byte, so text stored with or without its terminator reads
+// alike. A size of 0 is never read.
+LONG QueryText(const Key& key, const char* valueName, DWORD size, std::vector<char>& text) {
+    if (size == 0) return ERROR_NO_DATA;
+    try {
+        text.assign(static_cast<size_t>(size) + 1, '\0');
+    } catch (const std::bad_alloc&) {
+        return ERROR_OUTOFMEMORY;
     }
-    return info;
+    return key.QueryData(valueName, text.data(), size);
 }
 
-// Reads exactly `size` bytes; a value that has grown since it was sized fails rather than overrun.
-bool ReadData(HKEY key, const char* valueName, void* buffer, DWORD size) {
-    if (size == 0) return false;
-    DWORD got = size;
-    return RegQueryValueExA(key, valueName, nullptr, nullptr, static_cast<BYTE*>(buffer), &got) == ERROR_SUCCESS;
-}
-
-// The value's bytes plus one zero byte, so text stored with or without its terminator reads alike.
-bool ReadTerminated(HKEY key, const char* valueName, DWORD size, std::vector<char>& buffer) {
-    buffer.assign(static_cast<size_t>(size) + 1, '\0');
-    return ReadData(key, valueName, buffer.data(), size);
-}
-
-// Only sizes that fit the 4-byte integer are read; larger data stays unread so it can never be
-// written past the caller's integer.
-bool ReadDword(HKEY key, const char* valueName, DWORD size, int32_t& out) {
-    if (size > sizeof(uint32_t)) return false;
+// One to four bytes, little-endian; larger data stays unread so it can never be written past the
+// integer. On failure `out` is unchanged.
+LONG QueryDword(const Key& key, const char* valueName, DWORD size, int32_t& out) {
     unsigned char bytes[sizeof(uint32_t)] = {};
-    if (!ReadData(key, valueName, bytes, size)) return false;
+    const LONG code = key.QueryData(valueName, bytes, size);
+    if (code != ERROR_SUCCESS) return code;
     out = static_cast<int32_t>(bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<uint32_t>(bytes[3]) << 24);
-    return true;
+    return code;
 }
+
+bool IsTextType(DWORD type) { return type == REG_SZ || type == REG_BINARY; }
 
 }  // namespace
 
-bool ReadString(HKEY root, const char* keyPath, const char* valueName, std::string& out, const char* defaultText) {
+Result ReadString(HKEY root, const char* keyPath, const char* valueName, std::string& out, const char* defaultText) {
     out = defaultText != nullptr ? defaultText : "";
-    UniqueRegKey key = OpenForReading(root, keyPath);
-    if (!key) {
-        Trace("Failed to open %s\n", keyPath);
-        return false;
-    }
-    ValueInfo info = QueryValue(key.get(), valueName);
-    if (info.type != REG_SZ && info.type != REG_BINARY) {
+    Key key;
+    Found found;
+    Result result = OpenAndFind(key, root, keyPath, valueName, "Failed to open %s\n", found);
+    if (result.reached == Result::kNothing) return result;
+    if (!result || !IsTextType(found.type)) {
         Trace("Wrong type in registry key : expected REG_SZ or REG_BINARY\n");
-        return false;
+        if (result) result.code = ERROR_UNSUPPORTED_TYPE;
+        return result;
     }
-    if (info.size == 0) return false;
-    std::vector<char> buffer;
-    if (ReadTerminated(key.get(), valueName, info.size, buffer)) out = buffer.data();
-    return true;
+    if (found.size == 0) {
+        result.code = ERROR_NO_DATA;
+        return result;
+    }
+    result.reached = Result::kValueFound;
+    std::vector<char> text;
+    result.code = QueryText(key, valueName, found.size, text);
+    if (!result) return result;
+    try {
+        out = text.data();
+    } catch (const std::bad_alloc&) {
+        result.code = ERROR_OUTOFMEMORY;
+    }
+    return result;
 }
 
-bool ReadInt(HKEY root, const char* keyPath, const char* valueName, int32_t& out, int32_t defaultValue) {
+Result ReadInt(HKEY root, const char* keyPath, const char* valueName, int32_t& out, int32_t defaultValue) {
     out = defaultValue;
-    UniqueRegKey key = OpenForReading(root, keyPath);
-    if (!key) {
-        Trace("----------> Failed to open %s\n", keyPath);
-        return false;
-    }
-    ValueInfo info = QueryValue(key.get(), valueName);
-    switch (info.type) {
+    Key key;
+    Found found;
+    Result result = OpenAndFind(key, root, keyPath, valueName, "----------> Failed to open %s\n", found);
+    if (!result) return result;
+    switch (found.type) {
     case REG_DWORD:
-        if (!ReadDword(key.get(), valueName, info.size, out)) {
-            out = defaultValue;
-            return false;
+        if (found.size == 0 || found.size > sizeof(uint32_t)) {
+            result.code = found.size == 0 ? ERROR_NO_DATA : ERROR_MORE_DATA;
+            return result;
         }
-        return true;
+        result.reached = Result::kValueFound;
+        result.code = QueryDword(key, valueName, found.size, out);
+        return result;
     case REG_SZ: {
-        std::vector<char> buffer;
-        if (ReadTerminated(key.get(), valueName, info.size, buffer))
-            out = static_cast<int32_t>(std::strtol(buffer.data(), nullptr, 10));
-        return true;
+        result.reached = Result::kValueFound;
+        std::vector<char> text;
+        result.code = QueryText(key, valueName, found.size, text);
+        if (result) out = static_cast<int32_t>(std::strtol(text.data(), nullptr, 10));
+        return result;
     }
     default:
-        return false;
+        result.code = ERROR_UNSUPPORTED_TYPE;
+        return result;
     }
 }
 
-bool ReadBool(HKEY root, const char* keyPath, const char* valueName, bool& out, bool defaultValue) {
-    out = defaultValue;
+Result ReadBool(HKEY root, const char* keyPath, const char* valueName, bool& out, bool defaultValue) {
     int32_t value = 0;
-    bool result = ReadInt(root, keyPath, valueName, value, defaultValue ? 1 : 0);
+    const Result result = ReadInt(root, keyPath, valueName, value, defaultValue ? 1 : 0);
     out = value != 0;
     return result;
 }
 
-bool WriteString(HKEY root, const char* keyPath, const char* valueName, const char* text) {
-    UniqueRegKey key = OpenForWriting(root, keyPath);
-    if (!key) return false;
+Result WriteString(HKEY root, const char* keyPath, const char* valueName, const char* text) {
+    Key key;
+    Result result;
+    result.code = key.OpenForWriting(root, keyPath);
+    if (!result) return result;
+    result.reached = Result::kKeyOpen;
     if (text == nullptr || *text == '\0') {
-        // An empty text is kept as one zero byte; whether that succeeds is not reported.
         const BYTE zero = 0;
-        RegSetValueExA(key.get(), valueName, 0, REG_SZ, &zero, 1);
-        return true;
+        result.code = key.SetValue(valueName, REG_SZ, &zero, 1);
+        return result;
     }
     // Stored without its terminating zero, as earlier versions did.
-    DWORD size = static_cast<DWORD>(std::strlen(text));
-    return RegSetValueExA(key.get(), valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), size) ==
-           ERROR_SUCCESS;
+    result.code = key.SetValue(valueName, REG_SZ, text, static_cast<DWORD>(std::strlen(text)));
+    return result;
 }
 
-bool WriteInt(HKEY root, const char* keyPath, const char* valueName, int32_t value) {
-    UniqueRegKey key = OpenForWriting(root, keyPath);
-    if (!key) return false;
-    DWORD data = static_cast<DWORD>(value);
-    return RegSetValueExA(key.get(), valueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
-                          sizeof data) == ERROR_SUCCESS;
+Result WriteInt(HKEY root, const char* keyPath, const char* valueName, int32_t value) {
+    Key key;
+    Result result;
+    result.code = key.OpenForWriting(root, keyPath);
+    if (!result) return result;
+    result.reached = Result::kKeyOpen;
+    const DWORD data = static_cast<DWORD>(value);
+    result.code = key.SetValue(valueName, REG_DWORD, &data, sizeof data);
+    return result;
 }
 
-bool WriteBool(HKEY root, const char* keyPath, const char* valueName, bool value) {
+Result WriteBool(HKEY root, const char* keyPath, const char* valueName, bool value) {
     return WriteInt(root, keyPath, valueName, value ? 1 : 0);
 }
 
 }  // namespace registry
 
-RegistryStore::~RegistryStore() {
-    UniqueRegKey held(heldKey);
-    if (!rootIsPredefined) UniqueRegKey ownedRoot(root);
-}
+namespace {
+
+// What the store has always told its callers about a read.
+bool ReadReported(const registry::Result& read) { return read || read.reached == registry::Result::kValueFound; }
+
+}  // namespace
 
 bool RegistryStore::ReadString(const char* keyPath, const char* valueName, std::string& out, const char* defaultText) {
-    return registry::ReadString(root, keyPath, valueName, out, defaultText);
+    return ReadReported(registry::ReadString(root, keyPath, valueName, out, defaultText));
 }
 
 bool RegistryStore::ReadInt(const char* keyPath, const char* valueName, int32_t& out, int32_t defaultValue) {
-    return registry::ReadInt(root, keyPath, valueName, out, defaultValue);
+    return ReadReported(registry::ReadInt(root, keyPath, valueName, out, defaultValue));
 }
 
 bool RegistryStore::ReadBool(const char* keyPath, const char* valueName, bool& out, bool defaultValue) {
-    return registry::ReadBool(root, keyPath, valueName, out, defaultValue);
+    return ReadReported(registry::ReadBool(root, keyPath, valueName, out, defaultValue));
 }
 
 bool RegistryStore::WriteString(const char* keyPath, const char* valueName, const char* text) {
-    return registry::WriteString(root, keyPath, valueName, text);
+    const registry::Result written = registry::WriteString(root, keyPath, valueName, text);
+    const bool emptyText = text == nullptr || *text == '\0';
+    return written || (emptyText && written.reached == registry::Result::kKeyOpen);
 }
 
 bool RegistryStore::WriteInt(const char* keyPath, const char* valueName, int32_t value) {
-    return registry::WriteInt(root, keyPath, valueName, value);
+    return static_cast<bool>(registry::WriteInt(root, keyPath, valueName, value));
 }
 
 bool RegistryStore::WriteBool(const char* keyPath, const char* valueName, bool value) {
-    return registry::WriteBool(root, keyPath, valueName, value);
+    return static_cast<bool>(registry::WriteBool(root, keyPath, valueName, value));
+}
+
+void RegistryStore::OwnRoot(UniqueRegKey key) {
+    ownedRoot_ = std::move(key);
+    root = ownedRoot_.get();
 }

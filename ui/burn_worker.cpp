@@ -73,8 +73,9 @@ int32_t OpenAndBurn(BurnJob& job) {
 }
 
 // The dialog is busy from its Burn command until the end is reported, so it cannot close while
-// this runs.
-int32_t FillAndBurn(const BurnDialog& dialog) {
+// this runs. A playlist that has lost every chosen track since the dialog opened leaves the
+// recorder alone: burning nothing would waste a disc and report "Ok.".
+int32_t FillAndBurn(const BurnDialog& dialog, bool& nothingChosen) {
     BurnJob& job = processBurnJob;
     job.Reset();
     std::deque<std::string> files;
@@ -83,7 +84,8 @@ int32_t FillAndBurn(const BurnDialog& dialog) {
     Trace("open device\n");
     try {
         FillJob(job, dialog, files, trackCount, volumeLabel);
-        return OpenAndBurn(job);
+        nothingChosen = files.empty();
+        return nothingChosen ? EXITCODE_OK : OpenAndBurn(job);
     } catch (...) {
         // Only the file list allocates.
         return EXITCODE_OUT_OF_MEMORY;
@@ -101,8 +103,13 @@ void ShowOutcome(HWND dialog, int32_t code) {
 
 void RunBurn(const BurnDialog& dialog) {
     const HWND window = dialog.window();
-    const int32_t code = FillAndBurn(dialog);
-    ShowOutcome(window, code);
+    bool nothingChosen = false;
+    const int32_t code = FillAndBurn(dialog, nothingChosen);
+    if (nothingChosen) {
+        MessageBoxA(window, kNothingToBurnText, kMessageBoxCaption, MB_ICONINFORMATION | MB_OK);
+    } else {
+        ShowOutcome(window, code);
+    }
     // Last touch of the dialog: once it has handled this, an Exit may destroy it at any moment.
     // Sent, not posted, so that it cannot be lost to a full queue and leave the dialog busy.
     SendMessageA(window, kBurnEndedMessage, 0, 0);

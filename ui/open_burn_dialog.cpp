@@ -15,8 +15,6 @@
 
 namespace {
 
-constexpr const char* kNothingToBurnText = "Select some tracks first !";
-
 int32_t CountChosenTracks(bool wholePlaylist) {
     if (hostPlaylist == nullptr) return 0;
     const int32_t count = hostPlaylist->TrackCount();

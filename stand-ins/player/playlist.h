@@ -19,6 +19,10 @@ struct Playlist {
     std::vector<Track> tracks;
     // The player's settings file named by service 108; empty answers 0 (no file).
     std::string settingsFile;
+    // A player that fails every text request (100, 101, 103, 108): each answers 0.
+    bool textsFail = false;
+    // A player that answers 0 to every request, its main window (1) and the track count included.
+    bool answersNothing = false;
 };
 
 // Reads a playlist file (format in README.md); false when it cannot be read or a line is malformed.

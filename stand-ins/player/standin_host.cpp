@@ -226,6 +226,10 @@ const Track* Host::TrackAt(int32_t index) const {
 
 // Called with mutex_ held.
 int32_t Host::Answer(int32_t op, void* buffer, int32_t param1, int32_t param2) const {
+    if (playlist_.answersNothing) return 0;
+    const bool textRequest = op == kHostTrackTitle || op == kHostTrackArtist || op == kHostTrackFile ||
+                             op == kHostSettingsFile;
+    if (textRequest && playlist_.textsFail) return 0;
     switch (op) {
     case kHostGetMainWindow:
         return static_cast<int32_t>(reinterpret_cast<intptr_t>(window_));

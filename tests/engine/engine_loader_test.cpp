@@ -6,6 +6,7 @@
 #include "engine/engine_library.h"
 #include "support/engine_registry.h"
 #include "support/engine_standin.h"
+#include "support/test_paths.h"
 
 namespace reg = engine_registry;
 
@@ -173,6 +174,66 @@ TEST_F(EngineLoaderWithStandin, LoadsThroughAppPathsAndRemembersIt) {
     reg::Clear();
     reg::SetShared(standin_.EngineFolder());
     EXPECT_TRUE(loadEngine()) << "the copied value serves the next load";
+}
+
+namespace {
+
+// A folder path of exactly `length` characters below `base`, made of short components.
+std::string PathOfLength(const std::string& base, size_t length) {
+    std::string path = base;
+    while (path.size() + 120 < length) path += "\\" + std::string(50, 'd');
+    EXPECT_GE(length, path.size() + 2) << "the base folder is too long for this length";
+    path += "\\" + std::string(length - path.size() - 1, 'e');
+    return path;
+}
+
+// Creates every folder of the path and puts a copy of the stand-in engine in the last.
+void PutEngineIn(const std::string& base, const std::string& folder, const std::string& engineDll) {
+    for (size_t at = folder.find('\\', base.size()); at != std::string::npos; at = folder.find('\\', at + 1))
+        CreateDirectoryA(folder.substr(0, at).c_str(), nullptr);
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << folder.size();
+    ASSERT_TRUE(CopyFileA(engineDll.c_str(), (folder + "\\NeroAPI.dll").c_str(), FALSE)) << folder.size();
+}
+
+}  // namespace
+
+// The engine really lies in each long folder: only the length decides.
+TEST_F(EngineLoaderWithStandin, DirectoryLengthsAroundTheLimitAndAVeryLongPath) {
+    const std::string base = MakeTempDir("tolvane-long");
+    std::string longPath;
+    while (longPath.size() < 32000) longPath += "C:\\Program Files\\Something;";
+    longPath.resize(32000);
+    const struct {
+        const char* what;
+        size_t length;
+        size_t pathLength;
+        bool read;   // the first source's value is read into the engine directory
+        bool loads;
+    } cases[] = {
+        {"242 characters: used", 242, 10, true, true},
+        {"243 characters: not used, and the second source is not asked", 243, 10, true, false},
+        {"255 characters and a terminator: more than is read, so the second source serves", 255, 10, false, true},
+        {"242 characters before a PATH of 32,000", 242, 32000, true, true},
+    };
+    int caseNumber = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string folder = PathOfLength(base + "\\" + std::to_string(++caseNumber), c.length);
+        ASSERT_EQ(folder.size(), c.length);
+        if (c.length < 248) PutEngineIn(base, folder, standin_.EngineDll());
+        reg::Clear();
+        reg::SetShared(folder);
+        reg::SetAppPath(standin_.EngineFolder());
+        const std::string oldPath = longPath.substr(0, c.pathLength);
+        reg::SetPath(oldPath);
+
+        EXPECT_EQ(loadEngine(), c.loads);
+        const std::string directory = c.read ? folder : standin_.EngineFolder();
+        EXPECT_EQ(std::string(engineDirectory()), directory);
+        EXPECT_EQ(reg::Shared(), directory);
+        EXPECT_EQ(reg::Path(), directory + ";" + oldPath);
+        releaseEngine();
+    }
 }
 
 TEST_F(EngineLoaderWithStandin, EachBinderLooksItsEntryPointUpAtEveryCall) {

@@ -95,6 +95,7 @@ TEST_F(HostPlaylistTest, TitleFollowsThePlayersDelimiterStyle) {
         // Values the table does not have fall back to the default style.
         {"[QCD Player]\r\nDelimArtAlb=6\r\n", "A / T"},
         {"[QCD Player]\r\nDelimArtAlb=-1\r\n", "A / T"},
+        {"[QCD Player]\r\nDelimArtAlb=99\r\n", "A / T"},
         {"[QCD Player]\r\nDelimArtAlb=4096\r\n", "A / T"},
         {"[QCD Player]\r\nOther=5\r\n", "A / T"},
         {"[Elsewhere]\r\nDelimArtAlb=5\r\n", "A / T"},
@@ -123,6 +124,18 @@ TEST_F(HostPlaylistTest, LongTitleIsCutTo259Characters) {
     std::string title = playlist.TrackTitle(0);
     EXPECT_EQ(259u, title.size());
     EXPECT_EQ(std::string(200, 'a') + " / " + std::string(56, 't'), title);
+
+    // The longest texts the player can give, in every style: the artist alone fills the title.
+    player.tracks[0].artist = std::string(259, 'a');
+    player.tracks[0].title = std::string(259, 't');
+    const struct {
+        const char* style;
+        std::string expected;
+    } longest[] = {{"0", std::string(259, 'a')}, {"4", "(" + std::string(258, 'a')}, {"5", "[" + std::string(258, 'a')}};
+    for (const auto& c : longest) {
+        player.settingsFile = SettingsFile(std::string("[QCD Player]\r\nDelimArtAlb=") + c.style + "\r\n");
+        EXPECT_EQ(c.expected, playlist.TrackTitle(0)) << "style " << c.style;
+    }
 }
 
 TEST_F(HostPlaylistTest, TextRequestsPassTheBufferSizeAndTheIndex) {

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "base/handles.h"
 #include "settings/registry_store.h"
@@ -194,6 +195,67 @@ TEST_F(RegistryStoreTest, LowerLayerServesAnyRoot) {
     int32_t out = 0;
     EXPECT_TRUE(registry::ReadInt(HKEY_CURRENT_USER, (kKey + "\\inner").c_str(), kValue, out, 0));
     EXPECT_EQ(out, 11);
+
+    // A store handed a key of the caller's reads through it, and closes it when it goes.
+    RegistryStore owner;
+    owner.OwnRoot(std::move(root));
+    out = 0;
+    EXPECT_TRUE(owner.ReadInt("inner", kValue, out, 0));
+    EXPECT_EQ(out, 11);
+}
+
+// The lower layer tells what happened; the store keeps telling what it always told.
+TEST_F(RegistryStoreTest, LowerLayerSaysHowFarEachReadGot) {
+    using registry::Result;
+    enum Read { kString, kInt };
+    const struct {
+        const char* what;
+        Read read;
+        DWORD type;  // REG_NONE: nothing stored
+        std::string bytes;
+        LONG code;
+        Result::Reached reached;
+        bool reported;
+    } cases[] = {
+        {"text", kString, REG_SZ, "abc", ERROR_SUCCESS, Result::kValueFound, true},
+        {"missing value", kString, REG_NONE, "", ERROR_FILE_NOT_FOUND, Result::kKeyOpen, false},
+        {"DWORD as text", kString, REG_DWORD, Dword(3), ERROR_UNSUPPORTED_TYPE, Result::kKeyOpen, false},
+        {"text without data", kString, REG_SZ, "", ERROR_NO_DATA, Result::kKeyOpen, false},
+        {"DWORD", kInt, REG_DWORD, Dword(3), ERROR_SUCCESS, Result::kValueFound, true},
+        {"missing number", kInt, REG_NONE, "", ERROR_FILE_NOT_FOUND, Result::kKeyOpen, false},
+        {"binary number", kInt, REG_BINARY, Dword(3), ERROR_UNSUPPORTED_TYPE, Result::kKeyOpen, false},
+        {"empty DWORD", kInt, REG_DWORD, "", ERROR_NO_DATA, Result::kKeyOpen, false},
+        {"oversized DWORD", kInt, REG_DWORD, Dword(1) + Dword(2), ERROR_MORE_DATA, Result::kKeyOpen, false},
+        // Found, but its data could not be taken: the store has always called that a success.
+        {"number text without data", kInt, REG_SZ, "", ERROR_NO_DATA, Result::kValueFound, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(DeleteKeyTree(HKEY_CURRENT_USER, kKey));
+        if (c.type != REG_NONE) {
+            Store(c.type, c.bytes);
+        } else {
+            ASSERT_TRUE(store.WriteInt(kKey.c_str(), "other", 0));
+        }
+        std::string text;
+        int32_t number = 0;
+        const Result result = c.read == kString
+                                  ? registry::ReadString(HKEY_CURRENT_USER, kKey.c_str(), kValue, text, "default")
+                                  : registry::ReadInt(HKEY_CURRENT_USER, kKey.c_str(), kValue, number, 9);
+        EXPECT_EQ(result.code, c.code);
+        EXPECT_EQ(result.reached, c.reached);
+        if (!result) {
+            EXPECT_TRUE(c.read == kString ? text == "default" : number == 9) << "the default is kept";
+        }
+        const bool reported = c.read == kString ? store.ReadString(kKey.c_str(), kValue, text, "default")
+                                                : store.ReadInt(kKey.c_str(), kValue, number, 9);
+        EXPECT_EQ(reported, c.reported);
+    }
+    ASSERT_TRUE(DeleteKeyTree(HKEY_CURRENT_USER, kKey));
+    std::string text;
+    const Result noKey = registry::ReadString(HKEY_CURRENT_USER, kKey.c_str(), kValue, text, "");
+    EXPECT_EQ(noKey.code, ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(noKey.reached, Result::kNothing);
 }
 
 }  // namespace

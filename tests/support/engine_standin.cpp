@@ -185,6 +185,10 @@ EngineScenario& EngineScenario::WaitUntilAborted(DWORD milliseconds) {
     script_.emplace_back("wait", std::to_string(milliseconds));
     return *this;
 }
+EngineScenario& EngineScenario::HoldUntilFile(const std::string& path) {
+    script_.emplace_back("wait_file", Quoted(path));
+    return *this;
+}
 EngineScenario& EngineScenario::ReadPcmSources() {
     script_.emplace_back("read_pcm", "");
     return *this;

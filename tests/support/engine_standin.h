@@ -62,6 +62,8 @@ public:
     EngineScenario& Idle();
     EngineScenario& UserDialog(int32_t code, int32_t data = 0);
     EngineScenario& WaitUntilAborted(DWORD milliseconds);
+    // Holds the burn until the file exists, then deletes it (so the next burn holds again).
+    EngineScenario& HoldUntilFile(const std::string& path);
     EngineScenario& ReadPcmSources();
 
     // The file's text; `logPath` empty leaves the log to TOLVANE_ENGINE_LOG.
