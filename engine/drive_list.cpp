@@ -10,7 +10,6 @@ namespace {
 
 constexpr uint32_t kCapabilityUsable = 0x1;
 constexpr uint32_t kCapabilityExcluded = 0x40;
-constexpr size_t kLabelPrefixLength = 3;  // "X: "
 
 size_t BoundedLength(const char* text, size_t field) {
     const void* end = std::memchr(text, '\0', field);
