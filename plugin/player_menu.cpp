@@ -1,10 +1,10 @@
 #include "plugin/player_menu.h"
 
-#include <cstring>
 #include <utility>
 
 #include "base/handles.h"
 #include "base/plugin_state.h"
+#include "base/text.h"
 #include "base/trace.h"
 #include "plugin/lifecycle.h"
 
@@ -49,7 +49,8 @@ void InsertSeparator(HMENU menu, int pos) {
 }
 
 bool IsRecognisedText(const char* text) {
-    return _strnicmp(text, "E&xit", 5) == 0 || _stricmp(text, "Playlist") == 0 || _stricmp(text, "Playback") == 0;
+    return StartsWithIgnoringCase(text, "E&xit") || EqualIgnoringCase(text, "Playlist") ||
+           EqualIgnoringCase(text, "Playback");
 }
 
 int CountRecognisedTexts(HMENU menu, int count) {
