@@ -70,6 +70,17 @@ struct MenuTraits {
     static Handle Invalid() noexcept { return nullptr; }
     static void Close(Handle h) noexcept { DestroyMenu(h); }
 };
+// A pop-up menu inserted into a menu someone else owns: destroying that menu destroys the pop-up
+// with it, and its handle may then be reused for another menu. So it is destroyed only while
+// `IsStillOurs` finds it is still the pop-up that was inserted.
+template <bool (*IsStillOurs)(HMENU)>
+struct InsertedMenuTraits {
+    using Handle = HMENU;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept {
+        if (IsStillOurs(h)) DestroyMenu(h);
+    }
+};
 // Find handles use INVALID_HANDLE_VALUE for "none"; keeping them apart stops the mix-up.
 struct FindHandleTraits {
     using Handle = HANDLE;
@@ -106,6 +117,8 @@ using UniqueThreadHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueEventOrNone = UniqueHandle<EventOrNoneTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;
 using UniqueMenu = UniqueHandle<MenuTraits>;
+template <bool (*IsStillOurs)(HMENU)>
+using UniqueInsertedMenu = UniqueHandle<InsertedMenuTraits<IsStillOurs>>;
 using UniqueFindHandle = UniqueHandle<FindHandleTraits>;
 using UniqueFile = UniqueHandle<FileHandleTraits>;
 using UniqueFont = UniqueHandle<GdiObjectTraits<HFONT>>;
