@@ -70,6 +70,17 @@ struct MenuTraits {
     static Handle Invalid() noexcept { return nullptr; }
     static void Close(Handle h) noexcept { DestroyMenu(h); }
 };
+// A pop-up menu inserted into a menu someone else owns: destroying that menu destroys the pop-up
+// with it, and its handle may then be reused for another menu. So it is destroyed only while
+// `IsStillOurs` finds it is still the pop-up that was inserted.
+template <bool (*IsStillOurs)(HMENU)>
+struct InsertedMenuTraits {
+    using Handle = HMENU;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept {
+        if (IsStillOurs(h)) DestroyMenu(h);
+    }
+};
 // Find handles use INVALID_HANDLE_VALUE for "none"; keeping them apart stops the mix-up.
 struct FindHandleTraits {
     using Handle = HANDLE;
@@ -106,6 +117,8 @@ using UniqueThreadHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueEventOrNone = UniqueHandle<EventOrNoneTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;
 using UniqueMenu = UniqueHandle<MenuTraits>;
+template <bool (*IsStillOurs)(HMENU)>
+using UniqueInsertedMenu = UniqueHandle<InsertedMenuTraits<IsStillOurs>>;
 using UniqueFindHandle = UniqueHandle<FindHandleTraits>;
 using UniqueFile = UniqueHandle<FileHandleTraits>;
 using UniqueFont = UniqueHandle<GdiObjectTraits<HFONT>>;
@@ -113,19 +126,42 @@ using UniqueBitmap = UniqueHandle<GdiObjectTraits<HBITMAP>>;
 using UniqueHeapBlock = UniqueHandle<HeapBlockTraits>;
 using UniqueCFile = UniqueHandle<CFileTraits>;
 
-// Selects a GDI object into a device context and puts the previous one back on scope exit.
+// Selects a GDI object into a device context and, when it goes, puts the previous one back into
+// that same context, but only while the object it selected is still the current one there: a
+// later selection is whoever made it to undo. Moves, never copies; an empty one restores nothing.
 class ScopedSelectObject {
 public:
-    ScopedSelectObject(HDC dc, HGDIOBJ object) noexcept : dc_(dc), previous_(SelectObject(dc, object)) {}
-    ~ScopedSelectObject() {
-        if (previous_ != nullptr && previous_ != HGDI_ERROR) SelectObject(dc_, previous_);
+    ScopedSelectObject() noexcept = default;
+    ScopedSelectObject(HDC dc, HGDIOBJ object) noexcept : dc_(dc), selected_(object), previous_(SelectObject(dc, object)) {
+        if (previous_ == HGDI_ERROR) previous_ = nullptr;
+    }
+    ScopedSelectObject(ScopedSelectObject&& other) noexcept
+        : dc_(other.dc_), selected_(other.selected_), previous_(std::exchange(other.previous_, nullptr)) {}
+    ScopedSelectObject& operator=(ScopedSelectObject&& other) noexcept {
+        if (this != &other) {
+            reset();
+            dc_ = other.dc_;
+            selected_ = other.selected_;
+            previous_ = std::exchange(other.previous_, nullptr);
+        }
+        return *this;
     }
     ScopedSelectObject(const ScopedSelectObject&) = delete;
     ScopedSelectObject& operator=(const ScopedSelectObject&) = delete;
+    ~ScopedSelectObject() { reset(); }
+
+    explicit operator bool() const noexcept { return previous_ != nullptr; }
+    // Puts the previous object back now; afterwards this one is empty.
+    void reset() noexcept {
+        HGDIOBJ previous = std::exchange(previous_, nullptr);
+        if (previous != nullptr && GetCurrentObject(dc_, GetObjectType(selected_)) == selected_)
+            SelectObject(dc_, previous);
+    }
 
 private:
-    HDC dc_;
-    HGDIOBJ previous_;
+    HDC dc_ = nullptr;
+    HGDIOBJ selected_ = nullptr;
+    HGDIOBJ previous_ = nullptr;
 };
 
 // A window's device context from GetDC, released on scope exit.

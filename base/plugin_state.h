@@ -25,7 +25,8 @@ extern std::atomic<HWND> burnDialogWindow;
 // True from the start of shutdown: a burn dialog that opens after shutdown looked for one
 // closes itself, and no new one opens.
 extern std::atomic<bool> shutdownBegun;
-// The single engine session, created by the worker thread and deleted at shutdown.
+// The single engine session as the other threads see it: made by the worker thread, cleared
+// at shutdown before the lifecycle, its owner, destroys it.
 extern std::atomic<EngineSession*> engineSession;
 // The player's playlist, created by QGeneralModule and kept until unload.
 extern HostPlaylist* hostPlaylist;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/handles.h"
+#include "base/text.h"
 #include "burn/builder_support.h"
 #include "burn/burn_job.h"
 #include "burn/compilation_records.h"
@@ -42,7 +43,7 @@ AudioSourceKind SourceKindOf(const char* fileName) {
     const char* extension = FileExtension(fileName);
     if (extension == nullptr) throw EXITCODE_UNKNOWN_FILE_TYPE;
     for (const AudioExtension& known : kAudioExtensions) {
-        if (SameTextIgnoringCase(extension, known.text)) return known.kind;
+        if (EqualIgnoringCase(extension, known.text)) return known.kind;
     }
     throw EXITCODE_UNKNOWN_FILE_TYPE;
 }

@@ -17,14 +17,6 @@ const char* FileExtension(const char* name) {
     return name == nullptr ? nullptr : std::strrchr(name, '.');
 }
 
-bool SameTextIgnoringCase(const char* a, const char* b) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    for (; *a != '\0' && *b != '\0'; ++a, ++b) {
-        if (lower(*a) != lower(*b)) return false;
-    }
-    return *a == *b;
-}
-
 void ReleaseDataTrack(void* track, IsoItem* root) {
     engine::NeroFreeIsoTrack(track);
     FreeIsoItems(root);

@@ -32,8 +32,6 @@ void CopyTextField(char* field, size_t maxChars, const char* text);
 
 // The text from the last "." of `name` to its end, or null when there is no ".".
 const char* FileExtension(const char* name);
-// ASCII comparison without regard to case.
-bool SameTextIgnoringCase(const char* a, const char* b);
 
 // Inside a catch block: the code of the failure being handled (a raised EXITCODE, 23 for
 // exhausted memory, 2 for anything else).

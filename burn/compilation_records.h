@@ -178,6 +178,7 @@ static_assert(offsetof(PcmSource, userData) == 0, "PCM source layout");
 static_assert(offsetof(PcmSource, read) == 4, "PCM source layout");
 static_assert(offsetof(PcmSource, endOfFile) == 8, "PCM source layout");
 static_assert(offsetof(PcmSource, error) == 12, "PCM source layout");
+static_assert(sizeof(PcmSource) == 16, "PCM source size");
 static_assert(sizeof(AudioSource) == 256, "audio source size");
 
 static_assert(offsetof(AudioTrackEntry, pauseBlocks) == 0, "audio entry layout");

@@ -1,3 +1,4 @@
+#include "base/text.h"
 #include "burn/builder_support.h"
 #include "burn/burn_job.h"
 #include "burn/compilation_records.h"
@@ -23,7 +24,7 @@ const VideoExtension& VideoExtensionOf(const char* fileName) {
     const char* extension = FileExtension(fileName);
     if (extension == nullptr) throw EXITCODE_UNKNOWN_FILE_TYPE;
     for (const VideoExtension& known : kVideoExtensions) {
-        if (SameTextIgnoringCase(extension, known.text)) return known;
+        if (EqualIgnoringCase(extension, known.text)) return known;
     }
     throw EXITCODE_UNKNOWN_FILE_TYPE;
 }

@@ -1,16 +1,16 @@
 #include "engine/drive_list.h"
 
-#include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
+#include "base/text.h"
 #include "engine/engine_session.h"
 
 namespace {
 
 constexpr uint32_t kCapabilityUsable = 0x1;
 constexpr uint32_t kCapabilityExcluded = 0x40;
-constexpr size_t kLabelPrefixLength = 3;  // "X: "
 
 size_t BoundedLength(const char* text, size_t field) {
     const void* end = std::memchr(text, '\0', field);
@@ -41,14 +41,7 @@ std::string TrimTrailingBlanks(std::string text) {
     return text;
 }
 
-bool EqualIgnoringCase(const std::string& a, const std::string& b) {
-    return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()), b.data(),
-                          static_cast<int>(b.size())) == CSTR_EQUAL;
-}
-
-bool SameLetter(char a, char b) {
-    return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
-}
+bool SameLetter(char a, char b) { return EqualIgnoringCase(std::string_view(&a, 1), std::string_view(&b, 1)); }
 
 bool MatchesDriveName(const DeviceRecord& device, const std::string& wanted) {
     return EqualIgnoringCase(DeviceName(device), wanted);

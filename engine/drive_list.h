@@ -7,6 +7,9 @@
 #include "engine/engine_api.h"
 #include "engine/engine_session.h"
 
+// A drive label starts with the drive letter, a colon and a blank ("X: ") before the device name.
+constexpr size_t kLabelPrefixLength = 3;
+
 // A device name as stored in its fixed field, never read past the field's end.
 std::string DeviceName(const DeviceRecord& device);
 

@@ -133,6 +133,7 @@ static_assert(sizeof(ProgressRecord) == 32, "progress record size");
 
 static_assert(offsetof(MediaMismatchRecord, lastDetectedMedia) == 12, "media mismatch layout");
 static_assert(offsetof(MediaMismatchRecord, requestedMedia) == 16, "media mismatch layout");
+static_assert(sizeof(MediaMismatchRecord) == 20, "media mismatch size");
 
 static_assert(offsetof(DeviceRecord, name) == 0, "device record layout");
 static_assert(offsetof(DeviceRecord, shortText) == 64, "device record layout");
@@ -162,6 +163,7 @@ static_assert(offsetof(OldDeviceRecord, word264) == 264, "older device record la
 static_assert(sizeof(OldDeviceRecord) == 360, "older device record size");
 
 static_assert(offsetof(DriveList, devices) == 4, "drive list layout");
+static_assert(sizeof(DriveList) == 4 + sizeof(DeviceRecord), "drive list header and its first device");
 
 // Disc information from NeroGetCDInfo: only the track count is read.
 constexpr size_t kDiscInfoTrackCountOffset = 272;
@@ -177,3 +179,6 @@ enum EngineFormat : int32_t {
 // API version numbers are four decimal digits: 5564 is 5.5.6.4.
 constexpr DWORD kEngineVersionOlderDeviceRecordBelow = 5555;
 constexpr DWORD kEngineVersionDvdrWorkaround = 5564;
+// The engines from the first to the last of these are never given NeroDone at unload.
+constexpr DWORD kEngineVersionWithoutDoneFirst = 5564;
+constexpr DWORD kEngineVersionWithoutDoneLast = 5566;

@@ -136,7 +136,9 @@ void PutDirectoryOnSearchPath(const char* directory) {
     SetEnvironmentVariableA("PATH", newPath);
 }
 
-bool IsNeroDoneSkipped(DWORD version) { return version >= 5564 && version <= 5566; }
+bool IsNeroDoneSkipped(DWORD version) {
+    return version >= kEngineVersionWithoutDoneFirst && version <= kEngineVersionWithoutDoneLast;
+}
 
 WORD CapAtNine(WORD part) { return part > 9 ? 9 : part; }
 

@@ -37,6 +37,7 @@ static_assert(offsetof(HostRecord, configure) == 24, "host record layout");
 static_assert(offsetof(HostRecord, about) == 28, "host record layout");
 static_assert(sizeof(HostRecord) == 32, "host record size");
 static_assert(offsetof(ModuleInfo, description) == 0, "module info layout");
+static_assert(sizeof(ModuleInfo) == 4, "module info size");
 static_assert(sizeof(void*) == 4, "the plug-in is a 32-bit module");
 
 constexpr int32_t kHostInterfaceVersion = 250;

@@ -45,6 +45,9 @@ std::atomic<bool> stopEventOpen{false};
 std::atomic<HMODULE> workerModuleReference{nullptr};
 // Lives until the module unloads.
 std::unique_ptr<HostPlaylist> playlistOwner;
+// Made by the worker thread, destroyed by shutdown once the worker has ended; `engineSession`
+// is the other threads' view of it.
+std::unique_ptr<EngineSession> sessionOwner;
 
 // ---- module description ----
 
@@ -159,7 +162,8 @@ void StartWorker() {
 }
 
 void StartEngine() {
-    auto* session = new EngineSession(processBurnJob);
+    sessionOwner = std::make_unique<EngineSession>(processBurnJob);
+    EngineSession* session = sessionOwner.get();
     engineSession = session;
     session->Load();
     WORD major = 0, minor = 0, release = 0, build = 0;
@@ -219,9 +223,9 @@ void AskBurnDialogToClose() {
 }
 
 void DestroyEngineSession() {
-    std::unique_ptr<EngineSession> session(engineSession.load());
-    if (session) session->Destroy();
+    if (sessionOwner) sessionOwner->Destroy();
     engineSession = nullptr;
+    sessionOwner.reset();
 }
 
 int LoadPlugin(HostRecord* host, ModuleInfo* info) {

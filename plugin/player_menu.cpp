@@ -1,18 +1,12 @@
 #include "plugin/player_menu.h"
 
-#include <cstring>
-#include <utility>
-
 #include "base/handles.h"
 #include "base/plugin_state.h"
+#include "base/text.h"
 #include "base/trace.h"
 #include "plugin/lifecycle.h"
 
 namespace {
-
-// The "Nero" sub-menu last inserted. Owned here, but a player that destroys its pop-up menu
-// after use destroys it too, so it is checked before each use.
-HMENU burnPopupMenu = nullptr;
 
 constexpr UINT kSubMenuItem = static_cast<UINT>(-1);
 constexpr UINT kMaxOrdinaryId = 65535;
@@ -33,6 +27,10 @@ bool IsLiveBurnMenu(HMENU menu) {
            GetMenuItemID(menu, 0) == kCommandBurnPlaylist && GetMenuItemID(menu, 1) == kCommandBurnSelected;
 }
 
+// The "Nero" sub-menu last inserted. Owned here, but a player that destroys its pop-up menu
+// after use destroys it too.
+UniqueInsertedMenu<IsLiveBurnMenu> burnPopupMenu;
+
 // Asks for the item's type alone: GetMenuState puts a sub-menu's item count in the bits where
 // the separator flag lives, so a sub-menu of 8 items would read as a separator.
 bool IsSeparatorAt(HMENU menu, int pos) {
@@ -49,7 +47,8 @@ void InsertSeparator(HMENU menu, int pos) {
 }
 
 bool IsRecognisedText(const char* text) {
-    return _strnicmp(text, "E&xit", 5) == 0 || _stricmp(text, "Playlist") == 0 || _stricmp(text, "Playback") == 0;
+    return StartsWithIgnoringCase(text, "E&xit") || EqualIgnoringCase(text, "Playlist") ||
+           EqualIgnoringCase(text, "Playback");
 }
 
 int CountRecognisedTexts(HMENU menu, int count) {
@@ -120,7 +119,8 @@ void InsertBurnMenu(HMENU menu, int pos) {
     if (!InsertMenuA(menu, static_cast<UINT>(pos), MF_BYPOSITION | MF_POPUP | MF_STRING,
                      reinterpret_cast<UINT_PTR>(burnMenu.get()), "Nero"))
         return;
-    burnPopupMenu = burnMenu.release();
+    // From here on the player's menu may destroy it with itself.
+    burnPopupMenu.reset(burnMenu.release());
     if (!IsSeparatorAt(menu, pos + 1)) InsertSeparator(menu, pos + 1);
 }
 
@@ -138,11 +138,7 @@ void BuildPlayerMenu(HMENU menu) {
     InsertBurnMenu(menu, pos);
 }
 
-void DestroyBurnPopupMenu() {
-    UniqueMenu menu(std::exchange(burnPopupMenu, nullptr));
-    // Gone with the player's menu it was inserted in: nothing left to destroy.
-    if (!IsLiveBurnMenu(menu.get())) menu.release();
-}
+void DestroyBurnPopupMenu() { burnPopupMenu.reset(); }
 
 LRESULT CALLBACK PlayerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     try {

@@ -8,6 +8,7 @@
 #include "base/trace.h"
 #include "base/user_texts.h"
 #include "burn/burn_job.h"
+#include "engine/drive_list.h"
 #include "engine/engine_result.h"
 #include "engine/engine_session.h"
 #include "plugin/host_playlist.h"
@@ -17,7 +18,6 @@
 
 namespace {
 
-constexpr size_t kLabelPrefixLength = 3;  // "X: "
 constexpr LRESULT kTypeData = 1;
 constexpr DWORD kVolumeLabelModulus = 0xffff;
 constexpr size_t kVolumeLabelSize = 64;

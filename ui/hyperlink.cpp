@@ -11,8 +11,10 @@ namespace {
 struct LinkState {
     WNDPROC savedProcedure = nullptr;
     UniqueFont underlinedFont;
-    // What the first selection of the underlined font replaced, put back when the link goes.
-    HGDIOBJ replacedFont = nullptr;
+    // The latest selection of the underlined font; it puts back, in the context it changed, the
+    // font it replaced, when the next context is painted or the link goes. Declared after the
+    // font, so that it goes first.
+    ScopedSelectObject selection;
     // The control's own font, handed back to it when the link goes.
     HFONT controlFont = nullptr;
     COLORREF colour = kLinkColour;
@@ -53,8 +55,9 @@ LRESULT OnColour(HWND control, HDC dc) {
     if (!IsTextStatic(control)) return 0;
     EnsureUnderlinedFont(control);
     if (link.underlinedFont) {
-        HGDIOBJ replaced = SelectObject(dc, link.underlinedFont.get());
-        if (link.replacedFont == nullptr) link.replacedFont = replaced;
+        // Undone first, so that a context painted again gives back its own font, not ours.
+        link.selection.reset();
+        link.selection = ScopedSelectObject(dc, link.underlinedFont.get());
     }
     SetTextColor(dc, link.colour);
     SetBkMode(dc, TRANSPARENT);
@@ -95,8 +98,8 @@ HyperLink::HyperLink(HWND dialog, int controlId, const char* target) {
         SetWindowLongPtrA(control_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&LinkProcedure));
     }
     link.colour = kLinkColour;
+    link.selection.reset();
     link.underlinedFont.reset();
-    link.replacedFont = nullptr;
     link.controlFont = nullptr;
     std::strncpy(link.target, target != nullptr ? target : "", sizeof link.target - 1);
     link.target[sizeof link.target - 1] = '\0';
@@ -108,8 +111,7 @@ HyperLink::~HyperLink() {
     if (link.underlinedFont) {
         // The underlined font must not stay selected anywhere once it is deleted.
         SendMessageA(control_, WM_SETFONT, reinterpret_cast<WPARAM>(link.controlFont), FALSE);
-        ScopedWindowDC dc(control_);
-        if (dc.get() != nullptr && link.replacedFont != nullptr) SelectObject(dc.get(), link.replacedFont);
+        link.selection.reset();
         link.underlinedFont.reset();
         link.controlFont = nullptr;
     }

@@ -66,6 +66,7 @@ TEST(FindDrive, ByNameOrByOneLetter) {
     drives.Add("Plextor PX-W4012A", 'E');
     drives.Add("READER", 'F', 0x40);
     drives.Add("E", 'G');
+    drives.Add("Br\xFBleur int\xE9gr\xE9", 'H');
     const DriveList* list = drives.List();
     struct Case {
         const char* driveName;
@@ -81,6 +82,7 @@ TEST(FindDrive, ByNameOrByOneLetter) {
         {"E", 0},                      // the letter comes first in list order
         {"PLEXTOR", -1},
         {"", -1},
+        {"BR\xFBLEUR INT\xE9GR\xE9", 3},  // the dialog upper-cases ASCII letters only
     };
     for (const Case& c : cases) EXPECT_EQ(FindDriveIndex(list, c.driveName), c.index) << "'" << c.driveName << "'";
     EXPECT_EQ(FindDriveIndex(list, nullptr), -1);

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <vector>
 
 #include "resources/resource.h"
 #include "support/plugin_module.h"
@@ -32,8 +33,9 @@ protected:
         DeleteDC(dc);
         DestroyWindow(dialog);
     }
-    LRESULT Colour(HWND target) {
-        return SendMessageA(target, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(target));
+    LRESULT Colour(HWND target, HDC context = nullptr) {
+        return SendMessageA(target, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(context != nullptr ? context : dc),
+                            reinterpret_cast<LPARAM>(target));
     }
     LOGFONTA SelectedFont() {
         LOGFONTA font{};
@@ -96,6 +98,28 @@ TEST_F(HyperLinkTest, DestructionRestoresTheControl) {
     }
     EXPECT_EQ(ownProcedure, GetWindowLongPtrA(control, GWLP_WNDPROC));
     EXPECT_EQ(HTCLIENT, SendMessageA(control, WM_NCHITTEST, 0, 0)) << "the static answers for itself again";
+
+    // Gone while painted contexts still hold the underlined font: each gets back its own font,
+    // so the underlined one is selected nowhere and really goes.
+    HDC other = CreateCompatibleDC(nullptr);
+    const HGDIOBJ otherFont = GetCurrentObject(other, OBJ_FONT);
+    const struct {
+        const char* painted;
+        std::vector<HDC> contexts;
+    } cases[] = {{"one context", {dc}}, {"one context twice", {dc, dc}}, {"two contexts", {dc, other}}};
+    for (const auto& c : cases) {
+        HGDIOBJ underlined = nullptr;
+        {
+            HyperLink link(dialog, IDC_ABOUT_LINK, "");
+            for (HDC context : c.contexts) Colour(control, context);
+            underlined = GetCurrentObject(c.contexts.back(), OBJ_FONT);
+            ASSERT_NE(originalFont, underlined) << c.painted;
+        }
+        EXPECT_EQ(originalFont, GetCurrentObject(dc, OBJ_FONT)) << c.painted;
+        EXPECT_EQ(otherFont, GetCurrentObject(other, OBJ_FONT)) << c.painted;
+        EXPECT_EQ(0u, GetObjectType(underlined)) << c.painted;
+    }
+    DeleteDC(other);
 }
 
 TEST_F(HyperLinkTest, ControlsThatCannotBeALink) {
