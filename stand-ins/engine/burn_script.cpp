@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <memory>
+
+#include "base/handles.h"
 #include "log_writer.h"
 #include "raw_memory.h"
 
@@ -25,8 +28,8 @@ Fn As(const void* address) {
 }
 
 constexpr DWORD kWaitPollMs = 10;
-// A safety net only: whoever holds a burn at a wait_file step releases it by creating the file.
-constexpr DWORD kMostFileWaitMs = 300000;
+// A safety net only: whoever holds a burn at a wait_file or wait_event step releases it.
+constexpr DWORD kMostHoldMs = 300000;
 constexpr size_t kMismatchRecordSize = 20;
 
 class ScriptRunner {
@@ -49,6 +52,12 @@ public:
         return result;
     }
 
+    // Whatever the callbacks answer, every step runs.
+    void RunAfterBurn() {
+        for (const ScriptStep& step : scenario_.afterBurn) RunStep(step);
+        Log(LogLine("step", "after_burn").Number("steps", static_cast<long long>(scenario_.afterBurn.size())));
+    }
+
 private:
     // True when the step ends the burn with an abort.
     bool RunStep(const ScriptStep& step) {
@@ -60,10 +69,12 @@ private:
         case StepKind::LogLine: return AddLogLine(step.number, step.text);
         case StepKind::Aborted: return Answer("aborted", callbacks_.aborted, callbacks_.userData);
         case StepKind::Idle: return Answer("idle", callbacks_.idle, callbacks_.idleUserData);
-        case StepKind::UserDialog: return UserDialog(step.number, step.data);
+        case StepKind::UserDialog: return UserDialog(step.number, step.data, step.dataGiven);
         case StepKind::Wait: return Wait(static_cast<DWORD>(step.number));
         case StepKind::ReadPcm: return ReadPcm();
         case StepKind::WaitFile: return WaitFile(step.text);
+        case StepKind::WaitEvent: return WaitEvent(step.text);
+        case StepKind::SetEvent: return SignalEvent(step.text);
         }
         return false;
     }
@@ -130,13 +141,13 @@ private:
         return false;
     }
 
-    bool UserDialog(int32_t code, int32_t data) {
+    bool UserDialog(int32_t code, int32_t data, bool dataGiven) {
         // Code 28 carries a media-mismatch record: two text pointers at bytes 12 and 16.
         uint8_t mismatch[kMismatchRecordSize] = {};
-        WritePointer(mismatch, 12, scenario_.mismatchLast.c_str());
-        WritePointer(mismatch, 16, scenario_.mismatchRequested.c_str());
-        void* argument = code == 28 ? static_cast<void*>(mismatch)
-                                    : reinterpret_cast<void*>(static_cast<intptr_t>(data));
+        WritePointer(mismatch, 12, scenario_.hasMismatchLast ? scenario_.mismatchLast.c_str() : nullptr);
+        WritePointer(mismatch, 16, scenario_.hasMismatchRequested ? scenario_.mismatchRequested.c_str() : nullptr);
+        void* argument = code == 28 && !dataGiven ? static_cast<void*>(mismatch)
+                                                  : reinterpret_cast<void*>(static_cast<intptr_t>(data));
         LogLine line("step", "user_dialog");
         line.Number("code", code).Pointer("data", argument);
         if (!callbacks_.userDialog) return Skipped(line);
@@ -174,11 +185,27 @@ private:
         DWORD start = GetTickCount();
         bool found = false;
         while (!(found = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) &&
-               GetTickCount() - start < kMostFileWaitMs) {
+               GetTickCount() - start < kMostHoldMs) {
             Sleep(kWaitPollMs);
         }
         if (found) DeleteFileA(path.c_str());
         Log(LogLine("step", "wait_file").Text("path", path).Flag("found", found));
+        return false;
+    }
+
+    // Holds the burn until whoever shares the named event sets it.
+    bool WaitEvent(const std::string& name) {
+        UniqueEvent event(CreateEventA(nullptr, FALSE, FALSE, name.c_str()));
+        const bool set = event && WaitForSingleObject(event.get(), kMostHoldMs) == WAIT_OBJECT_0;
+        Log(LogLine("step", "wait_event").Text("name", name).Flag("set", set));
+        return false;
+    }
+
+    // Tells whoever shares the named event that the script got here.
+    bool SignalEvent(const std::string& name) {
+        UniqueEvent event(CreateEventA(nullptr, FALSE, FALSE, name.c_str()));
+        Log(LogLine("step", "set_event").Text("name", name));
+        if (event) SetEvent(event.get());
         return false;
     }
 
@@ -220,7 +247,41 @@ private:
     const RecordStep& record_;
 };
 
+struct AfterBurnWork {
+    std::shared_ptr<const Scenario> scenario;
+    BurnCallbacks callbacks;
+    HMODULE module = nullptr;
+};
+
+DWORD WINAPI AfterBurnThread(LPVOID parameter) {
+    std::unique_ptr<AfterBurnWork> work(static_cast<AfterBurnWork*>(parameter));
+    const std::vector<PcmSource> noPcm;
+    const RecordStep noRecord;
+    try {
+        ScriptRunner(*work->scenario, work->callbacks, noPcm, noRecord).RunAfterBurn();
+    } catch (...) {
+    }
+    HMODULE module = work->module;
+    work.reset();
+    if (module != nullptr) FreeLibraryAndExitThread(module, 0);
+    return 0;
+}
+
 }  // namespace
+
+void StartAfterBurnScript(const std::shared_ptr<const Scenario>& scenario, const BurnCallbacks& callbacks) {
+    if (scenario->afterBurn.empty()) return;
+    std::unique_ptr<AfterBurnWork> work(new AfterBurnWork{scenario, callbacks, nullptr});
+    // The thread keeps this library loaded until it has left its code.
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&AfterBurnThread),
+                       &work->module);
+    UniqueThreadHandle thread(CreateThread(nullptr, 0, AfterBurnThread, work.get(), 0, nullptr));
+    if (thread) {
+        work.release();
+        return;
+    }
+    if (work->module != nullptr) FreeLibrary(work->module);
+}
 
 int32_t RunBurnScript(const Scenario& scenario, const BurnCallbacks& callbacks, const std::vector<PcmSource>& pcm,
                       const RecordStep& record) {

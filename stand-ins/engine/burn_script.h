@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "record_decoder.h"
@@ -31,5 +32,9 @@ using RecordStep = std::function<int32_t()>;
 // Runs the scenario's script and returns what NeroBurn answers.
 int32_t RunBurnScript(const Scenario& scenario, const BurnCallbacks& callbacks, const std::vector<PcmSource>& pcm,
                       const RecordStep& record = RecordStep());
+
+// Starts the scenario's after-burn steps, if any, on a thread of their own with the same
+// callbacks: the callbacks of an engine that goes on calling after NeroBurn has returned.
+void StartAfterBurnScript(const std::shared_ptr<const Scenario>& scenario, const BurnCallbacks& callbacks);
 
 }  // namespace standin

@@ -152,6 +152,7 @@ public:
     explicit Call(const char* name, bool hotPath = false)
         : scenario_(CurrentScenario(hotPath)), name_(name), line_("call", name, scenario_->quiet) {}
     const Scenario& scenario() const { return *scenario_; }
+    const std::shared_ptr<const Scenario>& sharedScenario() const { return scenario_; }
     bool logging() const { return !scenario_->quiet; }
     LogLine& arguments() { return line_; }
     void Start() const {
@@ -316,7 +317,6 @@ DWORD __cdecl NeroGetAPIVersion(void) {
     });
 }
 
-#ifndef STANDIN_LEGACY_ENGINE
 BOOL __cdecl NeroGetAPIVersionEx(WORD* major, WORD* minor, WORD* release, WORD* build, void* reserved) {
     return Guarded<BOOL>(FALSE, [&] {
         Call call("NeroGetAPIVersionEx");
@@ -360,7 +360,6 @@ BOOL __cdecl NeroSetExpectedAPIVersionEx(WORD major, WORD minor, WORD release, W
         return accepted;
     });
 }
-#endif
 
 BOOL __cdecl NeroSetExpectedAPIVersion(DWORD version) {
     return Guarded<BOOL>(FALSE, [&] {
@@ -531,7 +530,9 @@ int32_t __cdecl NeroBurn(void* device, int32_t format, void* record, DWORD flags
                 return recorded;
             };
         }
-        int32_t result = RunBurnScript(call.scenario(), CallbacksForBurn(progress), pcm, recordStep);
+        const BurnCallbacks callbacks = CallbacksForBurn(progress);
+        int32_t result = RunBurnScript(call.scenario(), callbacks, pcm, recordStep);
+        StartAfterBurnScript(call.sharedScenario(), callbacks);
         call.Finish(call.Result().Number("result", result));
         return result;
     });

@@ -60,7 +60,8 @@ public:
             std::string value = equals == std::string::npos ? std::string() : Unquote(Trim(line.substr(equals + 1)));
             bool ok = section_ == "engine" ? EngineKey(key, value)
                     : section_ == "drive"  ? DriveKey(key, value)
-                    : section_ == "burn"   ? BurnStep(key, value, equals != std::string::npos)
+                    : section_ == "burn"   ? BurnStep(result_.script, key, value, equals != std::string::npos)
+                    : section_ == "after_burn" ? BurnStep(result_.afterBurn, key, value, equals != std::string::npos)
                                            : false;
             if (!ok) Fail("bad line: " + line);
         }
@@ -71,7 +72,7 @@ private:
     void EnterSection(const std::string& name) {
         section_ = name;
         if (name == "drive") result_.drives.emplace_back();
-        else if (name != "engine" && name != "burn") Fail("unknown section: " + name);
+        else if (name != "engine" && name != "burn" && name != "after_burn") Fail("unknown section: " + name);
     }
 
     void Fail(const std::string& text) { result_.errors.push_back({line_, text}); }
@@ -126,8 +127,8 @@ private:
         if (key == "abort_ends_burn") return Flag(value, s.abortEndsBurn);
         if (key == "last_error") return OptionalText(value, s.hasLastError, s.lastError);
         if (key == "wait_text") return OptionalText(value, s.hasWaitText, s.waitText);
-        if (key == "mismatch_last") return Text(value, s.mismatchLast);
-        if (key == "mismatch_requested") return Text(value, s.mismatchRequested);
+        if (key == "mismatch_last") return OptionalText(value, s.hasMismatchLast, s.mismatchLast);
+        if (key == "mismatch_requested") return OptionalText(value, s.hasMismatchRequested, s.mismatchRequested);
         if (key == "disc_tracks") {
             s.hasDiscTracks = value != "none";
             return !s.hasDiscTracks || Unsigned(value, s.discTracks);
@@ -193,7 +194,7 @@ private:
         return true;
     }
 
-    bool BurnStep(const std::string& key, const std::string& value, bool hasValue) {
+    bool BurnStep(std::vector<ScriptStep>& script, const std::string& key, const std::string& value, bool hasValue) {
         ScriptStep step;
         if (key == "progress") step.kind = StepKind::Progress;
         else if (key == "phase") step.kind = StepKind::Phase;
@@ -206,9 +207,11 @@ private:
         else if (key == "wait") step.kind = StepKind::Wait;
         else if (key == "read_pcm") step.kind = StepKind::ReadPcm;
         else if (key == "wait_file") step.kind = StepKind::WaitFile;
+        else if (key == "wait_event") step.kind = StepKind::WaitEvent;
+        else if (key == "set_event") step.kind = StepKind::SetEvent;
         else return false;
         if (!StepArguments(step, value, hasValue)) return false;
-        result_.script.push_back(step);
+        script.push_back(step);
         return true;
     }
 
@@ -222,6 +225,10 @@ private:
         case StepKind::WaitFile:
             step.text = value;
             return true;
+        case StepKind::WaitEvent:
+        case StepKind::SetEvent:
+            step.text = value;
+            return !value.empty();
         case StepKind::LogLine: {
             size_t blank = value.find(' ');
             step.text = blank == std::string::npos ? std::string() : value.substr(blank + 1);
@@ -229,7 +236,8 @@ private:
         }
         case StepKind::UserDialog: {
             size_t blank = value.find(' ');
-            if (blank != std::string::npos && !Number(Trim(value.substr(blank + 1)), step.data)) return false;
+            step.dataGiven = blank != std::string::npos;
+            if (step.dataGiven && !Number(Trim(value.substr(blank + 1)), step.data)) return false;
             return Number(value.substr(0, blank), step.number);
         }
         default:

@@ -24,13 +24,17 @@ struct DriveSpec {
     uint32_t word1456 = 0;
 };
 
-enum class StepKind { Progress, Phase, MajorPhase, DisableAbort, LogLine, Aborted, Idle, UserDialog, Wait, ReadPcm, WaitFile };
+enum class StepKind {
+    Progress, Phase, MajorPhase, DisableAbort, LogLine, Aborted, Idle, UserDialog, Wait, ReadPcm, WaitFile,
+    WaitEvent, SetEvent
+};
 
 struct ScriptStep {
     StepKind kind = StepKind::Idle;
     int32_t number = 0;   // percent, code, flag, kind, milliseconds
     int32_t data = 0;     // user-dialog data
-    std::string text;
+    bool dataGiven = false;
+    std::string text;     // phase or log text, file or event name
 };
 
 struct Scenario {
@@ -49,7 +53,9 @@ struct Scenario {
     std::string lastError;
     bool hasWaitText = false;
     std::string waitText;
+    bool hasMismatchLast = true;
     std::string mismatchLast = "CD-R";
+    bool hasMismatchRequested = true;
     std::string mismatchRequested = "DVD-R";
     bool hasDiscTracks = false;
     uint32_t discTracks = 0;
@@ -62,6 +68,8 @@ struct Scenario {
     std::string outputFolder;  // where real burns are written as images; empty: nowhere
     bool quiet = false;
     std::vector<ScriptStep> script;
+    // Run on an engine thread of its own, started as NeroBurn returns.
+    std::vector<ScriptStep> afterBurn;
 
     struct Error {
         int line;

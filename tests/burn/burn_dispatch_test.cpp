@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -89,7 +90,8 @@ TEST_F(BurnStepTest, OneNeroBurnWithTheJobsSpeedAndFlags) {
 
 TEST_F(BurnStepTest, EngineAnswerIsMapped) {
     OpenRecorder(EngineScenario());
-    const int32_t expected[][2] = {{0, 0}, {1, 13}, {2, 14}, {3, 15}, {4, 16}, {5, 17}, {6, 30}, {7, 2}, {-1, 2}};
+    const int32_t expected[][2] = {{0, 0}, {1, 13}, {2, 14},   {3, 15},    {4, 16},        {5, 17},
+                                   {6, 30}, {7, 2}, {-1, 2}, {1000, 2}, {INT32_MAX, 2}, {INT32_MIN, 2}};
     for (const auto& row : expected) {
         StandinDrive drive;
         drive.name = "WRITER";

@@ -193,4 +193,23 @@ TEST_F(EngineCallbacks, MediaMismatchShowsBothTextsOnTwoLines) {
     mismatch.lastDetectedMedia = longText.c_str();
     EngineUserDialogCallbackImpl(nullptr, 28, &mismatch);
     EXPECT_EQ(windows_.StatusText(), ("Last detected media: " + longText).substr(0, 255));
+
+    // A missing text reads as empty; a missing record changes nothing.
+    const struct {
+        const char* last;
+        const char* requested;
+        const char* shown;
+    } halves[] = {
+        {nullptr, "DVD-R", "Last detected media: \nRequested media: DVD-R"},
+        {"CD-R", nullptr, "Last detected media: CD-R\nRequested media: "},
+        {nullptr, nullptr, "Last detected media: \nRequested media: "},
+    };
+    for (const auto& half : halves) {
+        mismatch.lastDetectedMedia = half.last;
+        mismatch.requestedMedia = half.requested;
+        EXPECT_EQ(EngineUserDialogCallbackImpl(nullptr, 28, &mismatch), 0);
+        EXPECT_EQ(windows_.StatusText(), half.shown);
+    }
+    EXPECT_EQ(EngineUserDialogCallbackImpl(nullptr, 28, nullptr), 0);
+    EXPECT_EQ(windows_.StatusText(), halves[2].shown);
 }

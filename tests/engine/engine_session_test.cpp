@@ -365,4 +365,17 @@ TEST_F(EngineSessionTest, FailingResultKeepsTheEngineText) {
     EXPECT_STREQ(noText.message(), "Unknown error.");
     EngineResult unknown(1000);
     EXPECT_STREQ(unknown.message(), "Unknown error.");
+
+    // A text of any length is kept whole, and released once.
+    const std::string longText(10000, 'e');
+    standin_.Use(EngineScenario().LastError(longText));
+    standin_.ClearLog();
+    {
+        EngineResult result(EXITCODE_DRIVE_ACCESS);
+        ASSERT_NE(result.engineText(), nullptr);
+        EXPECT_EQ(std::string(result.engineText()), longText);
+    }
+    const EngineLog log = Log();
+    ASSERT_EQ(log.CallCount("NeroFreeMem"), 1u);
+    EXPECT_EQ(log.Calls("NeroFreeMem")[0].Int("block"), log.Result("NeroGetLastError").Int("result"));
 }

@@ -70,7 +70,9 @@ bool ReadMessageBox(HWND window, SeenBox& box) {
     box.text = Text(textControl);
     box.icon = IconName(GetDlgItem(window, kBoxIconId));
     EnumChildWindows(window, CollectButton, reinterpret_cast<LPARAM>(&box));
-    return true;
+    // A box torn down while it was read gives empty texts: only a box still there afterwards was
+    // read whole.
+    return IsWindow(window) != FALSE;
 }
 
 int BoxWatcher::PressDefault(const SeenBox& box) {

@@ -71,6 +71,18 @@ bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
     }
 }
 
+bool PumpUntilSignalled(HANDLE handle, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        PumpPending();
+        const DWORD elapsed = GetTickCount() - start;
+        if (elapsed > timeoutMs) return false;
+        const DWORD woke = MsgWaitForMultipleObjects(1, &handle, FALSE, timeoutMs - elapsed, QS_ALLINPUT);
+        if (woke == WAIT_OBJECT_0) return true;
+        if (woke != WAIT_OBJECT_0 + 1) return false;
+    }
+}
+
 void PumpFor(DWORD ms) { PumpUntil([] { return false; }, ms); }
 
 HWND FindBurnDialog(bool visibleOnly) {

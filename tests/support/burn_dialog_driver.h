@@ -11,6 +11,8 @@
 // Runs the calling thread's messages (other threads send to its windows while it waits) until
 // the condition holds; false on time-out.
 bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 30000);
+// The same until the handle is signalled (an auto-reset event is consumed).
+bool PumpUntilSignalled(HANDLE handle, DWORD timeoutMs = 30000);
 // Runs the calling thread's messages for a while.
 void PumpFor(DWORD ms);
 

@@ -14,6 +14,8 @@ const char* const kAppPathsEngineKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVer
 
 namespace {
 
+const char kAfterBurnSection[] = "[after_burn]";
+
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 std::string JoinNumbers(const std::vector<uint32_t>& numbers) {
@@ -178,7 +180,29 @@ EngineScenario& EngineScenario::Idle() {
     return *this;
 }
 EngineScenario& EngineScenario::UserDialog(int32_t code, int32_t data) {
-    script_.emplace_back("user_dialog", std::to_string(code) + " " + std::to_string(data));
+    std::string arguments = std::to_string(code);
+    if (code != 28) arguments += " " + std::to_string(data);  // for 28 the stand-in builds the record
+    script_.emplace_back("user_dialog", arguments);
+    return *this;
+}
+EngineScenario& EngineScenario::NullMediaMismatchDialog() {
+    script_.emplace_back("user_dialog", "28 0");
+    return *this;
+}
+EngineScenario& EngineScenario::NoMediaMismatchTexts() {
+    Set("mismatch_last", "none");
+    return Set("mismatch_requested", "none");
+}
+EngineScenario& EngineScenario::WaitForEvent(const std::string& name) {
+    script_.emplace_back("wait_event", name);
+    return *this;
+}
+EngineScenario& EngineScenario::SignalEvent(const std::string& name) {
+    script_.emplace_back("set_event", name);
+    return *this;
+}
+EngineScenario& EngineScenario::AfterBurn() {
+    script_.emplace_back(kAfterBurnSection, "");
     return *this;
 }
 EngineScenario& EngineScenario::WaitUntilAborted(DWORD milliseconds) {
@@ -202,6 +226,10 @@ std::string EngineScenario::Text(const std::string& logPath) const {
     for (const auto& drive : drives_) out << DriveSection(drive);
     out << "[burn]\n";
     for (const auto& step : script_) {
+        if (step.first == kAfterBurnSection) {
+            out << step.first << "\n";
+            continue;
+        }
         out << step.first;
         if (!step.second.empty()) out << " = " << step.second;
         out << "\n";
@@ -319,9 +347,22 @@ std::vector<EngineLogEntry> EngineLog::LedgerReports() const {
 
 // ---- stand-in ----
 
-EngineStandin::EngineStandin(Variant variant) : variant_(variant), folder_(MakeTempDir("engine")) {
+EngineStandin::EngineStandin(Variant variant)
+    : EngineStandin(InFolder{variant == Variant::Legacy ? "engine-legacy" : "engine"}) {}
+
+EngineStandin::EngineStandin(const std::string& missingEntryPoint)
+    : EngineStandin(InFolder{"engine-without-" + missingEntryPoint}) {}
+
+EngineStandin::EngineStandin(InFolder engine)
+    : engineFolderName_(std::move(engine.name)), folder_(MakeTempDir("engine")) {
     SetEnvironmentVariableA("TOLVANE_ENGINE_LOG", nullptr);
     Use(EngineScenario());
+}
+
+ScriptEvent::ScriptEvent(const std::string& purpose) {
+    static int made = 0;
+    name_ = "TolvaneTest-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++made) + "-" + purpose;
+    event_.reset(CreateEventA(nullptr, FALSE, FALSE, name_.c_str()));
 }
 
 void EngineStandin::Use(const EngineScenario& scenario) {
@@ -335,9 +376,7 @@ void EngineStandin::PointRegistry(bool keepAppPaths) const {
     if (!keepAppPaths) DeleteAppPathsEngineKey();
 }
 
-std::string EngineStandin::EngineFolder() const {
-    return BinDir() + (variant_ == Variant::Legacy ? "\\engine-legacy" : "\\engine");
-}
+std::string EngineStandin::EngineFolder() const { return BinDir() + "\\" + engineFolderName_; }
 
 std::string EngineStandin::EngineDll() const { return EngineFolder() + "\\NeroAPI.dll"; }
 

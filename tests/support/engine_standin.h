@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/handles.h"
+
 // One device record of the stand-in's drive list.
 struct StandinDrive {
     std::string name;
@@ -42,6 +44,8 @@ public:
     EngineScenario& LastError(const std::string& text);
     EngineScenario& WaitText(const std::string& text);
     EngineScenario& MediaMismatch(const std::string& lastDetected, const std::string& requested);
+    // Both texts of the media-mismatch record are null pointers.
+    EngineScenario& NoMediaMismatchTexts();
     EngineScenario& DiscTracks(uint32_t count);
     EngineScenario& ImportSucceeds(bool succeeds);
     EngineScenario& ImportItems(int32_t count);
@@ -60,11 +64,19 @@ public:
     EngineScenario& LogLine(int32_t kind, const std::string& text);
     EngineScenario& Aborted();
     EngineScenario& Idle();
+    // Code 28 carries the stand-in's media-mismatch record; `data` is passed for every other code.
     EngineScenario& UserDialog(int32_t code, int32_t data = 0);
+    // User-dialog 28 with a null record.
+    EngineScenario& NullMediaMismatchDialog();
     EngineScenario& WaitUntilAborted(DWORD milliseconds);
     // Holds the burn until the file exists, then deletes it (so the next burn holds again).
     EngineScenario& HoldUntilFile(const std::string& path);
     EngineScenario& ReadPcmSources();
+    // Holds the burn until the named event is set; sets a named event.
+    EngineScenario& WaitForEvent(const std::string& name);
+    EngineScenario& SignalEvent(const std::string& name);
+    // The steps that follow run on an engine thread of its own once NeroBurn has returned.
+    EngineScenario& AfterBurn();
 
     // The file's text; `logPath` empty leaves the log to TOLVANE_ENGINE_LOG.
     std::string Text(const std::string& logPath) const;
@@ -73,6 +85,20 @@ private:
     std::vector<std::pair<std::string, std::string>> engine_;
     std::vector<StandinDrive> drives_;
     std::vector<std::pair<std::string, std::string>> script_;
+};
+
+// A named auto-reset event of this process, shared with the stand-in's wait_event and
+// set_event steps.
+class ScriptEvent {
+public:
+    explicit ScriptEvent(const std::string& purpose);
+    const std::string& name() const { return name_; }
+    HANDLE handle() const { return event_.get(); }
+    void Set() const { SetEvent(event_.get()); }
+
+private:
+    std::string name_;
+    UniqueEvent event_;
 };
 
 // One log line: tag ("call", "ret", "rec", "step", "LEDGER", "note"), name, and its fields with
@@ -122,6 +148,8 @@ public:
     enum class Variant { Current, Legacy };
 
     explicit EngineStandin(Variant variant = Variant::Current);
+    // The variant that lacks this one entry point of the engine contract.
+    explicit EngineStandin(const std::string& missingEntryPoint);
     // Leaves the environment pointing at the last scenario, so leak reports written when the
     // library is unloaded later still reach the log.
     ~EngineStandin() = default;
@@ -135,7 +163,7 @@ public:
     // Nero.exe is removed unless kept.
     void PointRegistry(bool keepAppPaths = false) const;
 
-    // build/bin/engine or build/bin/engine-legacy, without a trailing backslash.
+    // build/bin/engine, engine-legacy or engine-without-NAME, without a trailing backslash.
     std::string EngineFolder() const;
     std::string EngineDll() const;
     std::string Folder() const { return folder_; }
@@ -148,7 +176,12 @@ public:
     int ReportOutstanding() const;
 
 private:
-    Variant variant_;
+    struct InFolder {
+        std::string name;  // below build/bin
+    };
+    explicit EngineStandin(InFolder engine);
+
+    std::string engineFolderName_;
     std::string folder_;
     int scenarios_ = 0;
 };

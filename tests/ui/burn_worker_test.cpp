@@ -208,6 +208,8 @@ TEST_F(BurnWorkerTest, ResultBoxTellsEveryOutcomeAndTheDialogComesBackIdle) {
         {"engine 1", TwoRecorders().BurnResult(1), kNone, "Unknown CD format!"},
         {"engine 2", TwoRecorders().BurnResult(2), kNone, "Invalid drive!"},
         {"engine 3", TwoRecorders().BurnResult(3).LastError("Laser fault"), kNone, "Burn process failed!"},
+        {"engine 3, a long engine text", TwoRecorders().BurnResult(3).LastError(std::string(10000, 'L')), kNone,
+         "Burn process failed!"},
         {"engine 4", TwoRecorders().BurnResult(4), kNone, "Function was not allowed!"},
         {"engine 5", TwoRecorders().BurnResult(5), kNone, "Drive was not allowed!"},
         {"engine 6", TwoRecorders().BurnResult(6), kNone, "User aborted!"},
