@@ -586,6 +586,18 @@ int __cdecl StandinLedgerReport(void) {
     });
 }
 
+// Test-only: the stretch of address space that holds every block the ledger keeps and its own
+// records, for memory measures that leave the stand-in's bookkeeping out. 0 before the first
+// block is handed out.
+int __cdecl StandinLedgerArena(const void** base, size_t* size) {
+    return Guarded<int>(0, [&] {
+        LedgerLock lock;
+        if (base != nullptr) *base = LedgerArena().base();
+        if (size != nullptr) *size = LedgerArena().reserved();
+        return LedgerArena().reserved() != 0 ? 1 : 0;
+    });
+}
+
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) {
         g_module = instance;
