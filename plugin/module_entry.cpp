@@ -4,6 +4,13 @@
 
 #include "base/plugin_state.h"
 
+#if defined(__GLIBCXX__)
+// The C++ runtime's own release of what it keeps for its whole life (declared by no header).
+namespace __gnu_cxx {
+void __freeres() noexcept;
+}
+#endif
+
 namespace {
 
 // The runtime linked into this module keeps data for every thread that ran its code (the
@@ -23,11 +30,23 @@ void DetachUnloadingThread(HINSTANCE module) {
     for (; callback != nullptr && *callback != nullptr; ++callback) (*callback)(module, DLL_THREAD_DETACH, nullptr);
 }
 
+// The C++ runtime linked into this module sets memory aside at load for exceptions thrown when
+// memory runs out, and never gives it back: each load and unload would leave it behind in the
+// player's process. Nothing of the module runs any more once it unloads.
+void ReleaseRuntimeReserve() {
+#if defined(__GLIBCXX__)
+    __gnu_cxx::__freeres();
+#endif
+}
+
 }  // namespace
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) moduleInstance = instance;
     // Only when unloaded: at process end every thread's data goes with the process.
-    if (reason == DLL_PROCESS_DETACH && reserved == nullptr) DetachUnloadingThread(instance);
+    if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
+        DetachUnloadingThread(instance);
+        ReleaseRuntimeReserve();
+    }
     return TRUE;
 }

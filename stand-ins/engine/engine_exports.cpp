@@ -18,6 +18,11 @@
 #include "recorder.h"
 #include "scenario.h"
 
+// The C++ runtime's own release of what it keeps for its whole life (declared by no header).
+namespace __gnu_cxx {
+void __freeres() noexcept;
+}
+
 namespace standin {
 namespace {
 
@@ -614,6 +619,9 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
             if (!scenario->quiet) TheLedger().ReportLeaks();
             if (!processEnding) TheLedger().FreeAll();
         });
+        // What the C++ runtime set aside at load for exceptions when memory runs out; kept
+        // otherwise, every load and unload of the stand-in would grow the process it serves.
+        if (reserved == nullptr) __gnu_cxx::__freeres();
     }
     return TRUE;
 }
