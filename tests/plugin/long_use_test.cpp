@@ -99,8 +99,10 @@ TEST(LeakMeasures, EachCatchesADeliberateLeakOfItsKindAndFailsWhenItReadsZero) {
 }
 
 TEST(LongUse, BurnsFromOneDialogStayFlatAndTheEngineGetsEveryBlockBack) {
-    const BurnRunReport report = RunBurns(32, 8);
-    EXPECT_EQ(report.burns, 32);
+    // Readings at ten openings after the first eight burns: one object lost per opening would
+    // exceed every bound.
+    const BurnRunReport report = RunBurns(48, 4);
+    EXPECT_EQ(report.burns, 48);
     EXPECT_EQ(report.outcomes.size(), 8u) << "every kind of burn";
     EXPECT_EQ(report.Check(LongUseBounds()), "") << DescribeGrowth(report.baseline, report.highest);
     EXPECT_GT(report.blocksHandedOut, 0);
@@ -117,8 +119,9 @@ TEST(LongUse, MenuOpeningsStayFlatWithAPlayerThatKeepsItsMenuAndOneThatDestroysI
 }
 
 TEST(LongUse, LoadCyclesLeaveNoThreadNoModuleAndNoGrowth) {
-    const LongUseReport report = RunLoadCycles(5);
-    EXPECT_EQ(report.rounds, 5);
+    // Nineteen cycles after the first: one object or 16 KiB lost per cycle would exceed the bounds.
+    const LongUseReport report = RunLoadCycles(20);
+    EXPECT_EQ(report.rounds, 20);
     EXPECT_EQ(report.Check(LongUseBounds()), "") << DescribeGrowth(report.baseline, report.highest);
 }
 
