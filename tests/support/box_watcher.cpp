@@ -136,13 +136,18 @@ void BoxWatcher::Inspect(HWND window) {
     if (processId_ != 0 && pid != processId_) return;
     SeenBox box;
     if (!ReadMessageBox(window, box)) return;
+    // A box going away is hidden before its controls go: still shown once read, it was read whole.
+    if (!IsWindowVisible(window)) return;
 
     Answer answer;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (std::find(answered_.begin(), answered_.end(), window) != answered_.end()) {
-            // Still open after an answer (closing takes a moment); a new box may reuse the handle.
-            if (IsWindow(window)) return;
+        auto known = std::find(answered_.begin(), answered_.end(), window);
+        if (known != answered_.end()) {
+            // Still open after an answer (closing takes a moment), or gone since it was read: the
+            // same box either way. Once gone, its handle may come back as a new box.
+            if (!IsWindow(window)) answered_.erase(known);
+            return;
         }
         answer = answer_;
     }
