@@ -22,6 +22,7 @@ using MemoryLeftOut = std::vector<std::pair<const void*, size_t>>;
 
 constexpr size_t kMostFaultsKept = 20;
 constexpr UINT kBurnPlaylist = 8000;
+constexpr UINT kBurnSelected = 8001;
 constexpr const char* kSettingsKey = "Software\\Outwell\\Tolvane";
 constexpr const char* kCrashGuard = "NeroFuckedUpAgain";
 
@@ -67,6 +68,10 @@ public:
     BoxWatcher& boxes() { return boxes_; }
 
 private:
+    // The stand-in engine imports the audio compression manager, which under Wine opens a dozen
+    // registry keys each time it is loaded and never closes them. Kept loaded for the whole run,
+    // it is loaded once, and what a run shows is the plug-in's own.
+    UniqueModule audioCompression_{LoadLibraryA("msacm32.dll")};
     ScopedUserHive hive_;
     EngineStandin engine_;
     BoxWatcher boxes_;
@@ -296,8 +301,12 @@ BurnRunReport RunBurns(int burns, int reopenEvery) {
 MenuRunReport RunMenuOpenings(int openings, bool playerDestroysMenus, int perRound) {
     MenuRunReport report;
     StandIns standIns("LongUseMenus", report);
-    standin::Host host;
+    standin::Host host;  // an empty playlist
     if (!StartPlugin(host, report)) return report;
+    // The worker answers a request only once its start-up is done: the counts stop moving then.
+    host.SendCommand(kBurnSelected);
+    if (!host.PumpUntil([&] { return standIns.boxes().Count() == 1; }, 30000))
+        Fault(report, "no \"Select some tracks first !\" box: the worker did not start");
     const std::vector<standin::MenuItem> items = PlayerMenu();
     UniqueMenu kept(playerDestroysMenus ? nullptr : standin::BuildMenu(items));
     for (report.openings = 0; report.openings < openings;) {
@@ -330,10 +339,6 @@ LongUseReport RunLoadCycles(int cycles) {
     LongUseReport report;
     const standin::Playlist playlist = ThreeTracks(MakeTempDir("longuse-cycles"));
     StandIns standIns("LongUseCycles", report);
-    // The stand-in engine imports the audio compression manager, which under Wine opens a dozen
-    // registry keys each time it is loaded and never closes them. Kept loaded for the whole run,
-    // it is loaded once, and what the cycles show is the plug-in's own.
-    const UniqueModule audioCompression(LoadLibraryA("msacm32.dll"));
     for (int cycle = 0; cycle < cycles; ++cycle) {
         const std::set<DWORD> threadsBefore = ThreadsOfThisProcess();
         {
