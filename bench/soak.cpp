@@ -1,6 +1,7 @@
 // The soak program: the built plug-in in long use (the runs of tests/support/long_use.h at full
 // length) and its speed against bare Win32 round trips, printed as figures. Long; not a test.
-// Run under Wine from build/bin: soak.exe [long] [speed]   (both when neither is named)
+// Run under Wine from build/bin: soak.exe [long] [speed | load dialog track]   (all when none is
+// named); scripts/soak builds and runs it.
 
 #include <windows.h>
 
@@ -54,7 +55,7 @@ bool PrintVerdict(const LongUseReport& report, const Bounds& bounds, bool memory
 
 bool SoakLongUse() {
     const Bounds bounds = LongUseBounds();
-    std::printf("Long use: every reading against the baseline taken after the first round\n\n");
+    std::printf("Long use: every reading against the first, taken once a first round has warmed caches\n\n");
     bool flat = true;
 
     const BurnRunReport burns = RunBurns(kBurns, kReopenEvery);
@@ -289,6 +290,14 @@ double LookUpFiles(const standin::Playlist& playlist) {
     return Milliseconds(start, Now());
 }
 
+// The player's title style, read from its settings file once a track as the summary does.
+double ReadTitleStyles(const standin::Playlist& playlist) {
+    const LARGE_INTEGER start = Now();
+    for (size_t i = 0; i < playlist.tracks.size(); ++i)
+        GetPrivateProfileIntA("QCD Player", "DelimArtAlb", 0, playlist.settingsFile.c_str());
+    return Milliseconds(start, Now());
+}
+
 bool SoakDialogOpening(const std::vector<std::string>& files, const std::string& scratch) {
     const std::string settingsFile = scratch + "\\qcd.ini";
     standin::WritePlayerSettingsFile(settingsFile, 2);
@@ -302,10 +311,12 @@ bool SoakDialogOpening(const std::vector<std::string>& files, const std::string&
     WaitForBurnDialogGone();
     HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROCRET, StampDialogInitialised, nullptr, worker);
 
-    std::printf("The burn dialog's opening (\"Burn Playlist...\" to its initialisation done), medians of %d\n",
+    std::printf("The burn dialog's opening (\"Burn Playlist...\" to its initialisation done), medians of %d;\n"
+                "  the bare service calls it made, replayed; and, for comparison, the per-track file lookups and\n"
+                "  title-style reads of the player's settings file it makes besides\n",
                 kDialogOpenings);
-    std::printf("  %7s %11s %14s %13s %7s %13s %12s %16s\n", "tracks", "opening ms", "service calls", "the calls ms",
-                "ratio", "per track us", "growth", "file lookups ms");
+    std::printf("  %7s %11s %14s %13s %7s %13s %8s   %16s %16s\n", "tracks", "opening ms", "service calls",
+                "the calls ms", "ratio", "per track us", "growth", "file lookups ms", "style reads ms");
     double previous = 0;
     bool ok = hook != nullptr;
     for (int count : kTrackCounts) {
@@ -325,13 +336,17 @@ bool SoakDialogOpening(const std::vector<std::string>& files, const std::string&
                 if (call.threadId == worker) calls.push_back(call);
             replays.push_back(ReplayServiceCalls(host, calls));
         }
-        std::vector<double> lookups;
-        for (int i = 0; i < kDialogOpenings; ++i) lookups.push_back(LookUpFiles(playlist));
+        std::vector<double> lookups, styles;
+        for (int i = 0; i < kDialogOpenings; ++i) {
+            lookups.push_back(LookUpFiles(playlist));
+            styles.push_back(ReadTitleStyles(playlist));
+        }
         const double opening = Median(openings);
         char growth[32] = "";
         if (previous > 0) std::snprintf(growth, sizeof growth, "x%.1f", opening / previous);
-        std::printf("  %7d %11.2f %14zu %13.3f %7.1f %13.1f %12s %16.3f\n", count, opening, calls.size(),
-                    Median(replays), opening / Median(replays), opening * 1000 / count, growth, Median(lookups));
+        std::printf("  %7d %11.2f %14zu %13.3f %7.0f %13.1f %8s   %16.2f %16.2f\n", count, opening, calls.size(),
+                    Median(replays), opening / Median(replays), opening * 1000 / count, growth, Median(lookups),
+                    Median(styles));
         previous = opening;
     }
     if (hook != nullptr) UnhookWindowsHookEx(hook);
@@ -364,7 +379,9 @@ bool SoakDataTrack(const std::string& root, const std::string& scratch) {
     return true;
 }
 
-bool SoakSpeed() {
+enum SpeedParts { kLoadAndShutdown = 1, kDialogOpening = 2, kDataTrack = 4, kAllSpeed = 7 };
+
+bool SoakSpeed(int parts) {
     const std::string scratch = TempRoot("soak");
     const std::string root = scratch + "\\tree";
     ScopedUserHive hive("Soak");
@@ -372,17 +389,27 @@ bool SoakSpeed() {
     engine.PointRegistry();
     engine.Use(OneRecorder().Quiet(true));
     std::vector<std::string> files;
-    if (!CreateDirectoryA(scratch.c_str(), nullptr) || !MakeTree(root, kTreeFolders, kFilesPerFolder, &files)) {
+    const bool needsTree = (parts & (kDialogOpening | kDataTrack)) != 0;
+    if (!CreateDirectoryA(scratch.c_str(), nullptr) ||
+        (needsTree && !MakeTree(root, kTreeFolders, kFilesPerFolder, &files))) {
         std::printf("cannot build the tree in %s\n", root.c_str());
         RemoveTree(scratch);
         return false;
     }
-    std::printf("Speed (the stand-in engine quiet)\n\n");
-    bool ok = SoakLoadAndShutdown();
-    std::printf("\n");
-    ok = SoakDialogOpening(files, scratch) && ok;
-    std::printf("\n");
-    ok = SoakDataTrack(root, scratch) && ok;
+    std::printf("Speed (the stand-in engine quiet)\n");
+    bool ok = true;
+    if (parts & kLoadAndShutdown) {
+        std::printf("\n");
+        ok = SoakLoadAndShutdown() && ok;
+    }
+    if (parts & kDialogOpening) {
+        std::printf("\n");
+        ok = SoakDialogOpening(files, scratch) && ok;
+    }
+    if (parts & kDataTrack) {
+        std::printf("\n");
+        ok = SoakDataTrack(root, scratch) && ok;
+    }
     RemoveTree(scratch);
     return ok;
 }
@@ -391,18 +418,22 @@ bool SoakSpeed() {
 
 int main(int argc, char** argv) {
     bool longUse = argc < 2;
-    bool speed = argc < 2;
+    int speed = argc < 2 ? kAllSpeed : 0;
     for (int i = 1; i < argc; ++i) {
-        longUse = longUse || std::strcmp(argv[i], "long") == 0;
-        speed = speed || std::strcmp(argv[i], "speed") == 0;
+        const std::string part = argv[i];
+        if (part == "long") longUse = true;
+        if (part == "speed") speed |= kAllSpeed;
+        if (part == "load") speed |= kLoadAndShutdown;
+        if (part == "dialog") speed |= kDialogOpening;
+        if (part == "track") speed |= kDataTrack;
     }
     // The stand-in engine imports the audio compression manager, whose every load under Wine opens
     // registry keys it never closes; loaded once here, its reloading with the engine costs nothing.
     const UniqueModule audioCompression(LoadLibraryA("msacm32.dll"));
     bool ok = true;
     if (longUse) ok = SoakLongUse() && ok;
-    if (longUse && speed) std::printf("\n");
-    if (speed) ok = SoakSpeed() && ok;
+    if (longUse && speed != 0) std::printf("\n");
+    if (speed != 0) ok = SoakSpeed(speed) && ok;
     std::fflush(stdout);
     return ok ? 0 : 1;
 }
