@@ -10,6 +10,7 @@
 #include "burn/compilation_records.h"
 #include "engine/engine_library.h"
 #include "engine/engine_session.h"
+#include "support/test_paths.h"
 
 namespace {
 
@@ -39,21 +40,6 @@ double Median(std::vector<double> samples) {
     std::sort(samples.begin(), samples.end());
     const size_t middle = samples.size() / 2;
     return samples.size() % 2 != 0 ? samples[middle] : (samples[middle - 1] + samples[middle]) / 2;
-}
-
-std::string ExeDir() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string dir(path);
-    return dir.substr(0, dir.find_last_of('\\'));
-}
-
-std::string TempRoot(const char* prefix) {
-    char base[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, base);
-    char name[MAX_PATH];
-    std::snprintf(name, sizeof name, "%s%s-%lu", base, prefix, GetCurrentProcessId());
-    return name;
 }
 
 bool MakeTree(const std::string& root, int folders, int filesPerFolder, std::vector<std::string>* files) {
@@ -150,7 +136,7 @@ DataTrackTimes TimeDataTrack(const std::string& root, int runs) {
 }
 
 bool LoadQuietStandinEngine(const std::string& scratch) {
-    const std::string engineDir = ExeDir() + "\\engine";
+    const std::string engineDir = BinDir() + "\\engine";
     UniqueRegKey key;
     if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\ahead\\Shared", 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(),
                         nullptr) != ERROR_SUCCESS ||

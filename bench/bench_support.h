@@ -1,6 +1,7 @@
 #pragma once
-// What the programs that print figures share: a clock, medians, and a large tree of empty
-// files with a bare walk over it, for the data track and the burn dialog's track lists.
+// What the programs that print figures share besides the tests' support code: a clock, medians,
+// and a large tree of empty files with a bare walk over it, for the data track and the burn
+// dialog's track lists.
 
 #include <windows.h>
 
@@ -14,11 +15,6 @@ LARGE_INTEGER Now();
 double Milliseconds(LARGE_INTEGER start, LARGE_INTEGER end);
 // The median of the samples (the mean of the middle two for an even count); 0 for none.
 double Median(std::vector<double> samples);
-
-// The folder of the running program.
-std::string ExeDir();
-// A path in the temporary folder named after the prefix and this process, not yet created.
-std::string TempRoot(const char* prefix);
 
 // `folders` folders in two levels below the root, each holding `filesPerFolder` empty files
 // "track<n>.mp3"; their paths in creation order go to `files` when given.

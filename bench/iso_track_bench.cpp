@@ -10,6 +10,7 @@
 
 #include "bench_support.h"
 #include "engine/engine_library.h"
+#include "support/test_paths.h"
 
 namespace {
 
@@ -24,9 +25,9 @@ double Best(const std::vector<double>& samples) { return *std::min_element(sampl
 int main(int argc, char** argv) {
     const int folders = argc > 1 ? std::atoi(argv[1]) : kDefaultFolders;
     const int filesPerFolder = argc > 2 ? std::atoi(argv[2]) : kDefaultFilesPerFolder;
-    const std::string scratch = TempRoot("iso-bench");
+    const std::string scratch = MakeTempDir("iso-bench");
     const std::string root = scratch + "\\tree";
-    if (!CreateDirectoryA(scratch.c_str(), nullptr) || !LoadQuietStandinEngine(scratch)) {
+    if (scratch.empty() || !LoadQuietStandinEngine(scratch)) {
         std::fprintf(stderr, "cannot set up the stand-in engine\n");
         return 1;
     }

@@ -380,7 +380,7 @@ bool SoakDataTrack(const std::string& root, const std::string& scratch) {
 enum SpeedParts { kLoadAndShutdown = 1, kDialogOpening = 2, kDataTrack = 4, kAllSpeed = 7 };
 
 bool SoakSpeed(int parts) {
-    const std::string scratch = TempRoot("soak");
+    const std::string scratch = MakeTempDir("soak");
     const std::string root = scratch + "\\tree";
     ScopedUserHive hive("Soak");
     EngineStandin engine;
@@ -388,8 +388,7 @@ bool SoakSpeed(int parts) {
     engine.Use(OneRecorder().Quiet(true));
     std::vector<std::string> files;
     const bool needsTree = (parts & (kDialogOpening | kDataTrack)) != 0;
-    if (!CreateDirectoryA(scratch.c_str(), nullptr) ||
-        (needsTree && !MakeTree(root, kTreeFolders, kFilesPerFolder, &files))) {
+    if (scratch.empty() || (needsTree && !MakeTree(root, kTreeFolders, kFilesPerFolder, &files))) {
         std::printf("cannot build the tree in %s\n", root.c_str());
         RemoveTree(scratch);
         return false;
