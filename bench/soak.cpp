@@ -236,7 +236,6 @@ void Ratio(const char* what, double plugin, const char* bareWhat, double bare) {
 }
 
 bool SoakLoadAndShutdown() {
-    workerWaiting = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     std::vector<double> load, stop, stopCall, bareStart, bareStop;
     RoundTrip warm;
     if (!PluginRoundTrip(warm)) {
@@ -294,7 +293,8 @@ double OpenAndClose(standin::Host& host) {
     HWND dialog = WaitForBurnDialog();
     if (dialog == nullptr) return 0;
     PostButtonCommand(dialog, IDC_EXIT_BUTTON);
-    if (!WaitForBurnDialogGone()) return 0;
+    // Back to its wait, the worker is done with the dialog: the next opening starts afresh.
+    if (!WaitForBurnDialogGone() || WaitForSingleObject(workerWaiting, 30000) != WAIT_OBJECT_0) return 0;
     return dialogInitialised.QuadPart != 0 ? Milliseconds(start, dialogInitialised) : 0;
 }
 
@@ -327,13 +327,16 @@ bool SoakDialogOpening(const std::vector<std::string>& files, const std::string&
     const std::string settingsFile = scratch + "\\qcd.ini";
     standin::WritePlayerSettingsFile(settingsFile, 2);
     standin::Host host(TracksOf(files, 1, settingsFile));
-    if (!host.Load(BinDir() + "\\Tolvane.dll") || host.CallModule() != 1) return false;
+    if (!host.Load(BinDir() + "\\Tolvane.dll")) return false;
+    StampThePluginsWaits(host.module());
+    if (host.CallModule() != 1 || WaitForSingleObject(workerWaiting, 60000) != WAIT_OBJECT_0) return false;
     host.SendCommand(8000);
     HWND first = WaitForBurnDialog();
     if (first == nullptr) return false;
     const DWORD worker = GetWindowThreadProcessId(first, nullptr);
     PostButtonCommand(first, IDC_EXIT_BUTTON);
     WaitForBurnDialogGone();
+    WaitForSingleObject(workerWaiting, 30000);
     HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROCRET, StampDialogInitialised, nullptr, worker);
 
     std::printf("The burn dialog's opening (\"Burn Playlist...\" to its initialisation done), medians; the bare\n"
@@ -423,6 +426,8 @@ bool SoakSpeed(int parts) {
         return false;
     }
     std::printf("Speed (the stand-in engine quiet)\n");
+    const UniqueEvent waiting(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+    workerWaiting = waiting.get();
     bool ok = true;
     if (parts & kLoadAndShutdown) {
         std::printf("\n");
