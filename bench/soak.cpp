@@ -270,6 +270,12 @@ bool SoakLoadAndShutdown() {
 
 LARGE_INTEGER dialogInitialised;
 
+struct HookTraits {
+    using Handle = HHOOK;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { UnhookWindowsHookEx(h); }
+};
+
 LRESULT CALLBACK StampDialogInitialised(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HC_ACTION && reinterpret_cast<const CWPRETSTRUCT*>(lParam)->message == WM_INITDIALOG)
         dialogInitialised = Now();
@@ -337,7 +343,7 @@ bool SoakDialogOpening(const std::vector<std::string>& files, const std::string&
     PostButtonCommand(first, IDC_EXIT_BUTTON);
     WaitForBurnDialogGone();
     WaitForSingleObject(workerWaiting, 30000);
-    HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROCRET, StampDialogInitialised, nullptr, worker);
+    const UniqueHandle<HookTraits> hook(SetWindowsHookExA(WH_CALLWNDPROCRET, StampDialogInitialised, nullptr, worker));
 
     std::printf("The burn dialog's opening (\"Burn Playlist...\" to its initialisation done), medians; the bare\n"
                 "  service calls it made, replayed; and, for comparison, the per-track file lookups and title-style\n"
@@ -346,7 +352,7 @@ bool SoakDialogOpening(const std::vector<std::string>& files, const std::string&
                 "the calls ms", "ratio", "growth", "per added track us", "file lookups ms", "style reads ms");
     double previous = 0;
     double fixed = 0;
-    bool ok = hook != nullptr;
+    bool ok = hook.valid();
     for (const auto& size : kDialogSizes) {
         if (!ok) break;
         const int count = size.tracks;
@@ -379,7 +385,6 @@ bool SoakDialogOpening(const std::vector<std::string>& files, const std::string&
         if (count == 1) fixed = opening;
         previous = opening;
     }
-    if (hook != nullptr) UnhookWindowsHookEx(hook);
     host.Shutdown();
     host.Unload();
     if (!ok) std::printf("  the dialog did not open\n");
