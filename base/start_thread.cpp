@@ -1,12 +1,24 @@
 #include "base/start_thread.h"
 
-#include "base/handles.h"
+namespace {
+
+UniqueThreadHandle Start(LPTHREAD_START_ROUTINE procedure, void* argument, int priority, SIZE_T stackSize,
+                         DWORD creationFlags, DWORD& id) {
+    UniqueThreadHandle thread(CreateThread(nullptr, stackSize, procedure, argument, creationFlags, &id));
+    if (thread) SetThreadPriority(thread.get(), priority);
+    return thread;
+}
+
+}  // namespace
 
 DWORD StartThread(LPTHREAD_START_ROUTINE procedure, void* argument, int priority, SIZE_T stackSize,
                   DWORD creationFlags) {
     DWORD id = 0;
-    UniqueThreadHandle thread(CreateThread(nullptr, stackSize, procedure, argument, creationFlags, &id));
-    if (!thread) return 0;
-    SetThreadPriority(thread.get(), priority);
-    return id;
+    return Start(procedure, argument, priority, stackSize, creationFlags, id) ? id : 0;
+}
+
+UniqueThreadHandle StartOwnedThread(LPTHREAD_START_ROUTINE procedure, void* argument, int priority,
+                                    SIZE_T stackSize, DWORD creationFlags) {
+    DWORD id = 0;
+    return Start(procedure, argument, priority, stackSize, creationFlags, id);
 }

@@ -33,11 +33,13 @@ constexpr char kCrashNoticeCaption[] = "Error";
 constexpr char kCrashNoticeText[] =
     "Sorry, the NERO Plugin has caused QCD to crash.\nThis is a problem with the Nero Software, not of this "
     "plugin.\nYou may be able to use the NERO Plugin after rebooting.";
-constexpr DWORD kShutdownPollMs = 10;
 constexpr WPARAM kDialogExitCommand = 2;
 
 UniqueEventOrNone stopEvent;
 UniqueEventOrNone burnEvent;
+// Kept so shutdown can wait for the worker's very end: once that handle is signalled the worker
+// has left the module and given back its reference.
+UniqueThreadHandle workerThread;
 // "stopEvent is not none", readable while the worker closes stopEvent as its last act.
 std::atomic<bool> stopEventOpen{false};
 // The worker's own reference to this module, so the player can unload it as soon as shutdown
@@ -156,7 +158,8 @@ void StartWorker() {
     burnEvent = std::move(burn);
     stopEventOpen = true;
     workerModuleReference = ReferenceThisModule();
-    if (StartThread(WorkerThreadMain, nullptr, THREAD_PRIORITY_NORMAL, 0, 0) != 0) return;
+    workerThread = StartOwnedThread(WorkerThreadMain, nullptr, THREAD_PRIORITY_NORMAL, 0, 0);
+    if (workerThread) return;
     UniqueModule unused(workerModuleReference.exchange(nullptr));
     CloseWorkerEvents();
 }
@@ -193,7 +196,7 @@ void ServeRequests() {
     }
 }
 
-// Marks the worker's end for the shutdown poll, then leaves through the module reference.
+// Leaves through the module reference; shutdown waits on the thread's handle.
 void EndWorker() {
     stopEvent.reset();
     stopEventOpen = false;
@@ -201,18 +204,23 @@ void EndWorker() {
     if (module != nullptr) FreeLibraryAndExitThread(module, 0);
 }
 
-// Keeps answering messages that other threads send to the player's windows, so a box shown over
-// the player window by the burn or dialog thread cannot block the worker this waits for.
-void WaitAnsweringSentMessages(DWORD milliseconds) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds, QS_SENDMESSAGE);
-    MSG message;
-    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+// Waits for the thread's end while answering what other threads send to this thread's windows,
+// so a box shown over the player window by the burn or dialog thread cannot block the worker this
+// waits for. Returns as soon as the thread has ended: no polling interval.
+void WaitForThreadAnsweringSentMessages(HANDLE thread) {
+    for (;;) {
+        MSG message;
+        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        if (MsgWaitForMultipleObjectsEx(1, &thread, INFINITE, QS_SENDMESSAGE, MWMO_INPUTAVAILABLE) !=
+            WAIT_OBJECT_0 + 1)
+            return;
+    }
 }
 
 void StopWorker() {
-    if (!stopEventOpen) return;
-    SetEvent(stopEvent.get());
-    while (stopEventOpen) WaitAnsweringSentMessages(kShutdownPollMs);
+    if (stopEventOpen) SetEvent(stopEvent.get());
+    if (workerThread) WaitForThreadAnsweringSentMessages(workerThread.get());
+    workerThread.reset();
 }
 
 // ---- entry points ----

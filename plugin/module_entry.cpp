@@ -4,7 +4,49 @@
 
 #include "base/plugin_state.h"
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
+#if defined(__GLIBCXX__)
+// The C++ runtime's own release of what it keeps for its whole life (declared by no header).
+namespace __gnu_cxx {
+void __freeres() noexcept;
+}
+#endif
+
+namespace {
+
+// The runtime linked into this module keeps data for every thread that ran its code (the
+// threads library: a duplicate of the thread's handle and an event) and gives it back when
+// that thread ends, through the module's TLS callbacks. The player's thread that unloads the
+// module outlives it and never gets that notice, so each load and unload would leave its data
+// behind in the player's process. It gets the notice here, as its last call into the module.
+void DetachUnloadingThread(HINSTANCE module) {
+    const char* base = reinterpret_cast<const char*>(module);
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_TLS];
+    if (directory.VirtualAddress == 0) return;
+    const auto* tls = reinterpret_cast<const IMAGE_TLS_DIRECTORY*>(base + directory.VirtualAddress);
+    // An address, not an offset: the loader has already relocated it.
+    auto* callback = reinterpret_cast<PIMAGE_TLS_CALLBACK*>(tls->AddressOfCallBacks);
+    for (; callback != nullptr && *callback != nullptr; ++callback) (*callback)(module, DLL_THREAD_DETACH, nullptr);
+}
+
+// The C++ runtime linked into this module sets memory aside at load for exceptions thrown when
+// memory runs out, and never gives it back: each load and unload would leave it behind in the
+// player's process. Nothing of the module runs any more once it unloads.
+void ReleaseRuntimeReserve() {
+#if defined(__GLIBCXX__)
+    __gnu_cxx::__freeres();
+#endif
+}
+
+}  // namespace
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) moduleInstance = instance;
+    // Only when unloaded: at process end every thread's data goes with the process.
+    if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
+        DetachUnloadingThread(instance);
+        ReleaseRuntimeReserve();
+    }
     return TRUE;
 }

@@ -35,10 +35,22 @@ INT_PTR OnInitDialog(HWND window, LPARAM factoryParameter) {
     return TRUE;
 }
 
+// A picture static of a dialog template loads its bitmap itself, and leaves it behind when it
+// goes away: one bitmap lost at every opening of the dialog.
+BOOL CALLBACK ReleasePictureBitmap(HWND child, LPARAM) {
+    char className[16] = {};
+    GetClassNameA(child, className, sizeof className);
+    if (_stricmp(className, "Static") == 0 && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP) {
+        UniqueBitmap previous(reinterpret_cast<HBITMAP>(SendMessageA(child, STM_SETIMAGE, IMAGE_BITMAP, 0)));
+    }
+    return TRUE;
+}
+
 INT_PTR OnDestroy(HWND window, DialogBase* dialog) {
     // Unbound first, so nothing the destructor triggers reaches a half-destroyed object.
     Bind(window, nullptr);
     delete dialog;
+    EnumChildWindows(window, ReleasePictureBitmap, 0);
     return FALSE;
 }
 

@@ -18,6 +18,11 @@
 #include "recorder.h"
 #include "scenario.h"
 
+// The C++ runtime's own release of what it keeps for its whole life (declared by no header).
+namespace __gnu_cxx {
+void __freeres() noexcept;
+}
+
 namespace standin {
 namespace {
 
@@ -587,6 +592,18 @@ int __cdecl StandinLedgerReport(void) {
     });
 }
 
+// Test-only: the stretch of address space that holds every block the ledger keeps and its own
+// records, for memory measures that leave the stand-in's bookkeeping out. 0 before the first
+// block is handed out.
+int __cdecl StandinLedgerArena(const void** base, size_t* size) {
+    return Guarded<int>(0, [&] {
+        LedgerLock lock;
+        if (base != nullptr) *base = LedgerArena().base();
+        if (size != nullptr) *size = LedgerArena().reserved();
+        return LedgerArena().reserved() != 0 ? 1 : 0;
+    });
+}
+
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) {
         g_module = instance;
@@ -603,6 +620,9 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
             if (!scenario->quiet) TheLedger().ReportLeaks();
             if (!processEnding) TheLedger().FreeAll();
         });
+        // What the C++ runtime set aside at load for exceptions when memory runs out; kept
+        // otherwise, every load and unload of the stand-in would grow the process it serves.
+        if (reserved == nullptr) __gnu_cxx::__freeres();
     }
     return TRUE;
 }

@@ -45,9 +45,44 @@ ReleaseFunction RightRelease(BlockKind kind) {
     }
 }
 
+void* Arena::Allocate(size_t size) {
+    if (base_ == nullptr) {
+        base_ = static_cast<char*>(VirtualAlloc(nullptr, kReserved, MEM_RESERVE, PAGE_NOACCESS));
+        if (base_ == nullptr) return nullptr;
+    }
+    const size_t rounded = (size + 15) & ~static_cast<size_t>(15);
+    if (rounded < size || rounded > kReserved - used_) return nullptr;
+    if (used_ + rounded > committed_) {
+        size_t commit = (used_ + rounded - committed_ + kCommitStep - 1) / kCommitStep * kCommitStep;
+        if (commit > kReserved - committed_) commit = kReserved - committed_;
+        if (!VirtualAlloc(base_ + committed_, commit, MEM_COMMIT, PAGE_READWRITE)) return nullptr;
+        committed_ += commit;
+    }
+    void* block = base_ + used_;  // committed pages read as zero and are never reused
+    used_ += rounded;
+    return block;
+}
+
+bool Arena::Contains(const void* p) const {
+    const char* c = static_cast<const char*>(p);
+    return base_ != nullptr && c >= base_ && c < base_ + kReserved;
+}
+
+void Arena::Release() {
+    if (base_ != nullptr) VirtualFree(base_, 0, MEM_RELEASE);
+    base_ = nullptr;
+    committed_ = used_ = 0;
+}
+
+Arena& LedgerArena() {
+    static Arena arena;
+    return arena;
+}
+
 void* Ledger::HandOut(BlockKind kind, size_t size, const char* by, bool quiet) {
-    void* block = std::calloc(1, size ? size : 1);
-    if (!block || quiet) return block;
+    if (quiet) return std::calloc(1, size ? size : 1);
+    void* block = LedgerArena().Allocate(size ? size : 1);
+    if (!block) return nullptr;
     BlockInfo info;
     info.kind = kind;
     info.size = size;
@@ -61,12 +96,13 @@ void Ledger::Release(ReleaseFunction function, void* block, bool quiet) {
     if (!block) return;
     auto found = blocks_.find(block);
     if (quiet) {
-        // Without a ledger entry the block is trusted to be ours.
+        // Without a ledger entry the block is trusted to be ours. One handed out while the
+        // ledger was on stays in the arena, poisoned like any other released block.
         if (found == blocks_.end()) {
-            std::free(block);
+            if (!LedgerArena().Contains(block)) std::free(block);
         } else if (found->second.live) {
-            blocks_.erase(found);
-            std::free(block);
+            found->second.live = false;
+            std::memset(block, 0xDD, found->second.size);
         }
         return;
     }
@@ -130,8 +166,8 @@ int Ledger::ReportLeaks() const {
 }
 
 void Ledger::FreeAll() {
-    for (auto& entry : blocks_) std::free(const_cast<void*>(entry.first));
     blocks_.clear();
+    LedgerArena().Release();
 }
 
 namespace {

@@ -113,6 +113,16 @@ void BoxWatcher::SetAnswer(Answer answer) {
     answer_ = std::move(answer);
 }
 
+void BoxWatcher::Clear() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    seen_ = std::vector<SeenBox>();
+    // Boxes still open keep their entry, so a box answered but not yet closed is not answered twice.
+    std::vector<HWND> open;
+    for (HWND window : answered_)
+        if (IsWindow(window)) open.push_back(window);
+    answered_ = std::move(open);
+}
+
 void BoxWatcher::Run() {
     while (!stop_) {
         std::vector<HWND> windows;

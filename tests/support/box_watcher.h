@@ -43,6 +43,8 @@ public:
     // Waits until at least `count` boxes have been answered; false on time-out.
     bool WaitForCount(size_t count, DWORD timeoutMs = 30000) const;
     void SetAnswer(Answer answer);
+    // Forgets every box seen so far (long runs, whose memory is measured, call it between rounds).
+    void Clear();
 
 private:
     void Run();

@@ -1,0 +1,475 @@
+// The soak program: the built plug-in in long use (the runs of tests/support/long_use.h at full
+// length) and its speed against bare Win32 round trips, printed as figures. Long; not a test.
+// Run under Wine from build/bin: soak.exe [long] [speed | load dialog track]   (all when none is
+// named); scripts/soak builds and runs it.
+
+#include <windows.h>
+// After windows.h, which it needs.
+#include <psapi.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "bench_support.h"
+#include "engine/engine_library.h"
+#include "plugin/host_api.h"
+#include "resources/resource.h"
+#include "standin_host.h"
+#include "support/burn_dialog_driver.h"
+#include "support/engine_standin.h"
+#include "support/long_use.h"
+#include "support/registry_fixture.h"
+#include "support/test_paths.h"
+
+namespace {
+
+constexpr int kBurns = 300;
+constexpr int kReopenEvery = 25;
+constexpr int kMenuOpenings = 1000;
+constexpr int kMenusPerRound = 100;
+constexpr int kLoadCycles = 50;
+constexpr int kRoundTrips = 15;
+constexpr int kDataTrackRuns = 5;
+constexpr int kTreeFolders = 2000;
+constexpr int kFilesPerFolder = 10;
+// One track gives the opening's fixed part (the window, the drive query, the settings); the
+// small sizes are repeated more, their medians being the most easily moved by a busy machine.
+constexpr struct {
+    int tracks;
+    int repetitions;
+} kDialogSizes[] = {{1, 15}, {100, 15}, {1000, 7}, {10000, 3}};
+
+// ---- long use ----
+
+bool PrintVerdict(const LongUseReport& report, const Bounds& bounds, bool memoryBounded) {
+    const Counts& base = report.baseline;
+    std::printf("  %-16s %9s %9s %8s %16s %8s\n", "counter", "baseline", "last", "growth", "highest growth", "bound");
+    for (int i = 0; i < kCounterCount; ++i) {
+        const bool unbounded = i == kPrivateKiB && !memoryBounded;
+        char bound[16];
+        std::snprintf(bound, sizeof bound, "%ld", bounds.most[i]);
+        std::printf("  %-16s %9ld %9ld %+8ld %+16ld %8s\n", CounterName(static_cast<Counter>(i)), base.value[i],
+                    report.end.value[i], report.end.value[i] - base.value[i], report.highest.value[i] - base.value[i],
+                    unbounded ? "-" : bound);
+    }
+    const std::string problems = report.Check(bounds);
+    std::printf("  verdict: %s\n%s", problems.empty() ? "flat within the bounds" : "FAULTY", problems.c_str());
+    return problems.empty();
+}
+
+// What Windows' own counters say here, for the record: under Wine 8 they read 0, which is why
+// the measures of support/leak_measures.h count from the tables behind them instead.
+void PrintSystemCounters() {
+    DWORD handles = 0;
+    GetProcessHandleCount(GetCurrentProcess(), &handles);
+    PROCESS_MEMORY_COUNTERS_EX memory = {};
+    memory.cb = sizeof memory;
+    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
+    std::printf("Windows' own counters: GetProcessHandleCount %lu, GetGuiResources GDI %lu and USER %lu, "
+                "PrivateUsage %lu KiB\n  the measures used instead:",
+                handles, GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS),
+                GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), static_cast<unsigned long>(memory.PrivateUsage / 1024));
+    const Counts counts = ReadCounts();
+    for (int i = 0; i < kCounterCount; ++i)
+        std::printf("%s %s %ld", i == 0 ? "" : ",", CounterName(static_cast<Counter>(i)), counts.value[i]);
+    std::printf("\n\n");
+}
+
+bool SoakLongUse() {
+    const Bounds bounds = LongUseBounds();
+    PrintSystemCounters();
+    std::printf("Long use: every reading against the first, taken once a first round has warmed caches\n\n");
+    bool flat = true;
+
+    const BurnRunReport burns = RunBurns(kBurns, kReopenEvery);
+    std::printf("%d burns from one plug-in instance, the dialog closed and opened again every %d (%d readings)\n",
+                burns.burns, kReopenEvery, burns.rounds);
+    for (const auto& outcome : burns.outcomes) std::printf("  %-32s %4d\n", outcome.first.c_str(), outcome.second);
+    std::printf("  engine: %ld blocks handed out, %ld released; %ld devices opened, %ld closed; %ld ledger reports\n",
+                burns.blocksHandedOut, burns.blocksReleased, burns.devicesOpened, burns.devicesClosed,
+                burns.ledgerReports);
+    flat = PrintVerdict(burns, bounds, true) && flat;
+
+    for (bool destroys : {true, false}) {
+        const MenuRunReport menus = RunMenuOpenings(kMenuOpenings, destroys, kMenusPerRound);
+        std::printf("\n%d openings of the player's pop-up menu, the player %s (%d readings)\n", menus.openings,
+                    destroys ? "building it anew and destroying it after each use"
+                             : "keeping one menu and opening it again each time",
+                    menus.rounds);
+        if (!destroys) std::printf("  \"Nero\" items in the kept menu at the end: %d\n", menus.neroItemsInKeptMenu);
+        flat = PrintVerdict(menus, MenuRunBounds(), false) && flat;
+    }
+
+    const LongUseReport cycles = RunLoadCycles(kLoadCycles);
+    std::printf("\n%d cycles of LoadLibrary, QGeneralModule, burn dialog opened and closed, shutdown, FreeLibrary "
+                "(%d readings)\n  after each: no plug-in thread once shutdown returned, crash guard 0, plug-in and "
+                "engine unloaded at once\n",
+                cycles.rounds, cycles.rounds);
+    flat = PrintVerdict(cycles, bounds, true) && flat;
+    return flat;
+}
+
+// ---- speed: load and shutdown ----
+
+// Stamps taken inside the plug-in's own calls, through its import table.
+LARGE_INTEGER workerWaitingAt;
+LARGE_INTEGER shutdownWaitEndedAt;
+HANDLE workerWaiting = nullptr;
+decltype(&WaitForMultipleObjects) realWaitForMultipleObjects = nullptr;
+decltype(&MsgWaitForMultipleObjectsEx) realMsgWaitEx = nullptr;
+decltype(&MsgWaitForMultipleObjects) realMsgWait = nullptr;
+
+// The worker's wait on its two events: the end of start-up.
+DWORD WINAPI StampWorkerWaiting(DWORD count, const HANDLE* handles, BOOL all, DWORD ms) {
+    if (count == 2 && !all && ms == INFINITE) {
+        workerWaitingAt = Now();
+        SetEvent(workerWaiting);
+    }
+    return realWaitForMultipleObjects(count, handles, all, ms);
+}
+
+// Shutdown's wait for the worker: its last return is when shutdown saw the worker's end.
+DWORD WINAPI StampShutdownWaitEx(DWORD count, const HANDLE* handles, DWORD ms, DWORD mask, DWORD flags) {
+    const DWORD result = realMsgWaitEx(count, handles, ms, mask, flags);
+    shutdownWaitEndedAt = Now();
+    return result;
+}
+DWORD WINAPI StampShutdownWait(DWORD count, const HANDLE* handles, BOOL all, DWORD ms, DWORD mask) {
+    const DWORD result = realMsgWait(count, handles, all, ms, mask);
+    shutdownWaitEndedAt = Now();
+    return result;
+}
+
+// Points the module's import of `function` at `replacement`; returns what it pointed at, or null
+// when the module does not import it from that library.
+void* RedirectImport(HMODULE module, const char* library, const char* function, void* replacement) {
+    auto* base = reinterpret_cast<BYTE*>(module);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    if (directory.VirtualAddress == 0) return nullptr;
+    for (auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress); entry->Name; ++entry) {
+        if (_stricmp(reinterpret_cast<const char*>(base + entry->Name), library) != 0) continue;
+        const DWORD namesAt = entry->OriginalFirstThunk != 0 ? entry->OriginalFirstThunk : entry->FirstThunk;
+        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + namesAt);
+        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->FirstThunk);
+        for (; names->u1.AddressOfData != 0; ++names, ++slots) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+            const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+            if (std::strcmp(reinterpret_cast<const char*>(byName->Name), function) != 0) continue;
+            DWORD protection = 0;
+            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &protection);
+            void* previous = reinterpret_cast<void*>(slots->u1.Function);
+            slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
+            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, protection, &protection);
+            return previous;
+        }
+    }
+    return nullptr;
+}
+
+void StampThePluginsWaits(HMODULE plugin) {
+    realWaitForMultipleObjects = reinterpret_cast<decltype(realWaitForMultipleObjects)>(RedirectImport(
+        plugin, "KERNEL32.dll", "WaitForMultipleObjects", reinterpret_cast<void*>(StampWorkerWaiting)));
+    realMsgWaitEx = reinterpret_cast<decltype(realMsgWaitEx)>(RedirectImport(
+        plugin, "USER32.dll", "MsgWaitForMultipleObjectsEx", reinterpret_cast<void*>(StampShutdownWaitEx)));
+    realMsgWait = reinterpret_cast<decltype(realMsgWait)>(
+        RedirectImport(plugin, "USER32.dll", "MsgWaitForMultipleObjects", reinterpret_cast<void*>(StampShutdownWait)));
+}
+
+struct BareThread {
+    UniqueEvent stop{CreateEventA(nullptr, FALSE, FALSE, nullptr)};
+    UniqueEvent ready{CreateEventA(nullptr, FALSE, FALSE, nullptr)};
+    LARGE_INTEGER readyAt = {};
+};
+
+DWORD WINAPI BareThreadMain(LPVOID parameter) {
+    auto* bare = static_cast<BareThread*>(parameter);
+    bare->readyAt = Now();
+    SetEvent(bare->ready.get());
+    WaitForSingleObject(bare->stop.get(), INFINITE);
+    return 0;
+}
+
+struct RoundTrip {
+    double start = 0;  // to the thread waiting
+    double stop = 0;   // to the thread's end seen
+    double stopCall = 0;
+};
+
+// What the plug-in's load and shutdown do at the least: two events, a thread that waits, its end.
+RoundTrip BareRoundTrip() {
+    RoundTrip trip;
+    const LARGE_INTEGER start = Now();
+    BareThread bare;
+    UniqueThreadHandle thread(CreateThread(nullptr, 0, BareThreadMain, &bare, 0, nullptr));
+    WaitForSingleObject(bare.ready.get(), INFINITE);
+    trip.start = Milliseconds(start, bare.readyAt);
+    const LARGE_INTEGER stop = Now();
+    SetEvent(bare.stop.get());
+    WaitForSingleObject(thread.get(), INFINITE);
+    trip.stop = trip.stopCall = Milliseconds(stop, Now());
+    return trip;
+}
+
+// QGeneralModule to the worker waiting; PluginShutdown, and within it the worker's end seen.
+bool PluginRoundTrip(RoundTrip& trip) {
+    standin::Host host;
+    if (!host.Load(BinDir() + "\\Tolvane.dll")) return false;
+    StampThePluginsWaits(host.module());
+    if (realWaitForMultipleObjects == nullptr) return false;
+    const LARGE_INTEGER start = Now();
+    if (host.CallModule() != 1 || WaitForSingleObject(workerWaiting, 60000) != WAIT_OBJECT_0) return false;
+    trip.start = Milliseconds(start, workerWaitingAt);
+    shutdownWaitEndedAt = {};
+    const LARGE_INTEGER stop = Now();
+    host.Shutdown();
+    const LARGE_INTEGER returned = Now();
+    trip.stopCall = Milliseconds(stop, returned);
+    trip.stop = shutdownWaitEndedAt.QuadPart != 0 ? Milliseconds(stop, shutdownWaitEndedAt) : 0;
+    return host.Unload();
+}
+
+void Ratio(const char* what, double plugin, const char* bareWhat, double bare) {
+    std::printf("  %-46s %9.3f ms   %-34s %8.3f ms   %6.2f\n", what, plugin, bareWhat, bare, plugin / bare);
+}
+
+bool SoakLoadAndShutdown() {
+    std::vector<double> load, stop, stopCall, bareStart, bareStop;
+    RoundTrip warm;
+    if (!PluginRoundTrip(warm)) {
+        std::printf("  the plug-in did not load, start its worker and shut down\n");
+        return false;
+    }
+    BareRoundTrip();
+    for (int i = 0; i < kRoundTrips; ++i) {
+        RoundTrip plugin;
+        if (!PluginRoundTrip(plugin)) return false;
+        const RoundTrip bare = BareRoundTrip();
+        load.push_back(plugin.start);
+        stop.push_back(plugin.stop);
+        stopCall.push_back(plugin.stopCall);
+        bareStart.push_back(bare.start);
+        bareStop.push_back(bare.stop);
+    }
+    std::printf("Load and shutdown, medians of %d, taken in turn with the bare round trip     ratio\n", kRoundTrips);
+    Ratio("load: QGeneralModule to the worker waiting", Median(load), "CreateThread to the thread waiting",
+          Median(bareStart));
+    Ratio("shutdown: PluginShutdown, whole call", Median(stopCall), "SetEvent to the thread's end seen",
+          Median(bareStop));
+    if (Median(stop) > 0)
+        Ratio("  of which: until it saw the worker's end", Median(stop), "SetEvent to the thread's end seen",
+              Median(bareStop));
+    Ratio("load and shutdown together", Median(load) + Median(stopCall), "the whole bare round trip",
+          Median(bareStart) + Median(bareStop));
+    return true;
+}
+
+// ---- speed: the burn dialog's opening ----
+
+LARGE_INTEGER dialogInitialised;
+
+struct HookTraits {
+    using Handle = HHOOK;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { UnhookWindowsHookEx(h); }
+};
+
+LRESULT CALLBACK StampDialogInitialised(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION && reinterpret_cast<const CWPRETSTRUCT*>(lParam)->message == WM_INITDIALOG)
+        dialogInitialised = Now();
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+standin::Playlist TracksOf(const std::vector<std::string>& files, int count, const std::string& settingsFile) {
+    standin::Playlist playlist;
+    playlist.settingsFile = settingsFile;
+    for (int i = 0; i < count && i < static_cast<int>(files.size()); ++i)
+        playlist.tracks.push_back({files[static_cast<size_t>(i)], "Track " + std::to_string(i), "Artist", 200, true});
+    return playlist;
+}
+
+// Sends the commands, returns the time from "Burn Playlist..." to the dialog's initialisation
+// done (on the worker's thread), 0 on failure.
+double OpenAndClose(standin::Host& host) {
+    dialogInitialised = {};
+    const LARGE_INTEGER start = Now();
+    host.SendCommand(8000);
+    HWND dialog = WaitForBurnDialog();
+    if (dialog == nullptr) return 0;
+    PostButtonCommand(dialog, IDC_EXIT_BUTTON);
+    // Back to its wait, the worker is done with the dialog: the next opening starts afresh.
+    if (!WaitForBurnDialogGone() || WaitForSingleObject(workerWaiting, 30000) != WAIT_OBJECT_0) return 0;
+    return dialogInitialised.QuadPart != 0 ? Milliseconds(start, dialogInitialised) : 0;
+}
+
+// The same service calls, made directly, none of the dialog's work around them.
+double ReplayServiceCalls(standin::Host& host, const std::vector<standin::HostCall>& calls) {
+    char buffer[kHostTextBufferSize];
+    const LARGE_INTEGER start = Now();
+    for (const standin::HostCall& call : calls) host.record().service(call.op, buffer, call.param1, call.param2);
+    return Milliseconds(start, Now());
+}
+
+double LookUpFiles(const standin::Playlist& playlist) {
+    const LARGE_INTEGER start = Now();
+    for (const standin::Track& track : playlist.tracks) {
+        WIN32_FIND_DATAA data;
+        UniqueFindHandle find(FindFirstFileA(track.file.c_str(), &data));
+    }
+    return Milliseconds(start, Now());
+}
+
+// The player's title style, read from its settings file once a track as the summary does.
+double ReadTitleStyles(const standin::Playlist& playlist) {
+    const LARGE_INTEGER start = Now();
+    for (size_t i = 0; i < playlist.tracks.size(); ++i)
+        GetPrivateProfileIntA("QCD Player", "DelimArtAlb", 0, playlist.settingsFile.c_str());
+    return Milliseconds(start, Now());
+}
+
+bool SoakDialogOpening(const std::vector<std::string>& files, const std::string& scratch) {
+    const std::string settingsFile = scratch + "\\qcd.ini";
+    standin::WritePlayerSettingsFile(settingsFile, 2);
+    standin::Host host(TracksOf(files, 1, settingsFile));
+    if (!host.Load(BinDir() + "\\Tolvane.dll")) return false;
+    StampThePluginsWaits(host.module());
+    if (host.CallModule() != 1 || WaitForSingleObject(workerWaiting, 60000) != WAIT_OBJECT_0) return false;
+    host.SendCommand(8000);
+    HWND first = WaitForBurnDialog();
+    if (first == nullptr) return false;
+    const DWORD worker = GetWindowThreadProcessId(first, nullptr);
+    PostButtonCommand(first, IDC_EXIT_BUTTON);
+    WaitForBurnDialogGone();
+    WaitForSingleObject(workerWaiting, 30000);
+    const UniqueHandle<HookTraits> hook(SetWindowsHookExA(WH_CALLWNDPROCRET, StampDialogInitialised, nullptr, worker));
+
+    std::printf("The burn dialog's opening (\"Burn Playlist...\" to its initialisation done), medians; the bare\n"
+                "  service calls it made, replayed; and, for comparison, the per-track file lookups and title-style\n"
+                "  reads of the player's settings file it makes besides\n");
+    std::printf("  %7s %5s %11s %14s %13s %7s %8s %19s   %16s %16s\n", "tracks", "runs", "opening ms", "service calls",
+                "the calls ms", "ratio", "growth", "per added track us", "file lookups ms", "style reads ms");
+    double previous = 0;
+    double fixed = 0;
+    bool ok = hook.valid();
+    for (const auto& size : kDialogSizes) {
+        if (!ok) break;
+        const int count = size.tracks;
+        const standin::Playlist playlist = TracksOf(files, count, settingsFile);
+        host.SetPlaylist(playlist);
+        OpenAndClose(host);  // the first opening of a size warms the file system's caches
+        // Each repetition times all four in turn, so a busy moment of the machine touches them alike.
+        std::vector<double> openings, replays, lookups, styles;
+        std::vector<standin::HostCall> calls;
+        for (int i = 0; i < size.repetitions && ok; ++i) {
+            host.ClearLog();
+            const double opening = OpenAndClose(host);
+            ok = opening > 0;
+            openings.push_back(opening);
+            calls.clear();
+            for (const standin::HostCall& call : host.Calls())
+                if (call.threadId == worker) calls.push_back(call);
+            replays.push_back(ReplayServiceCalls(host, calls));
+            lookups.push_back(LookUpFiles(playlist));
+            styles.push_back(ReadTitleStyles(playlist));
+        }
+        const double opening = Median(openings);
+        char growth[32] = "";
+        char perTrack[32] = "";
+        if (previous > 0) std::snprintf(growth, sizeof growth, "x%.1f", opening / previous);
+        if (count > 1) std::snprintf(perTrack, sizeof perTrack, "%.1f", (opening - fixed) * 1000 / (count - 1));
+        std::printf("  %7d %5d %11.2f %14zu %13.3f %7.0f %8s %19s   %16.2f %16.2f\n", count, size.repetitions, opening,
+                    calls.size(),
+                    Median(replays), opening / Median(replays), growth, perTrack, Median(lookups), Median(styles));
+        if (count == 1) fixed = opening;
+        previous = opening;
+    }
+    host.Shutdown();
+    host.Unload();
+    if (!ok) std::printf("  the dialog did not open\n");
+    return ok;
+}
+
+// ---- speed: the data track ----
+
+bool SoakDataTrack(const std::string& root, const std::string& scratch) {
+    if (!LoadQuietStandinEngine(scratch)) {
+        std::printf("  cannot load the stand-in engine\n");
+        return false;
+    }
+    const DataTrackTimes times = TimeDataTrack(root, kDataTrackRuns);
+    releaseEngine();
+    if (times.code != 0) {
+        std::printf("  BuildIsoTrack failed with %ld\n", static_cast<long>(times.code));
+        return false;
+    }
+    const double walk = Median(times.walkMs);
+    const double build = Median(times.buildMs);
+    std::printf("The data track of %ld files and folders, medians of %d                       ratio\n", times.walked,
+                kDataTrackRuns);
+    Ratio("BuildIsoTrack of the whole tree", build, "bare FindFirstFile walk", walk);
+    std::printf("  items built %ld (root folder included), %.0f items per second\n", times.items,
+                static_cast<double>(times.items) * 1000 / build);
+    return true;
+}
+
+enum SpeedParts { kLoadAndShutdown = 1, kDialogOpening = 2, kDataTrack = 4, kAllSpeed = 7 };
+
+bool SoakSpeed(int parts) {
+    const std::string scratch = MakeTempDir("soak");
+    const std::string root = scratch + "\\tree";
+    ScopedUserHive hive("Soak");
+    EngineStandin engine;
+    engine.PointRegistry();
+    engine.Use(OneRecorder().Quiet(true));
+    std::vector<std::string> files;
+    const bool needsTree = (parts & (kDialogOpening | kDataTrack)) != 0;
+    if (scratch.empty() || (needsTree && !MakeTree(root, kTreeFolders, kFilesPerFolder, &files))) {
+        std::printf("cannot build the tree in %s\n", root.c_str());
+        RemoveTree(scratch);
+        return false;
+    }
+    std::printf("Speed (the stand-in engine quiet)\n");
+    const UniqueEvent waiting(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+    workerWaiting = waiting.get();
+    bool ok = true;
+    if (parts & kLoadAndShutdown) {
+        std::printf("\n");
+        ok = SoakLoadAndShutdown() && ok;
+    }
+    if (parts & kDialogOpening) {
+        std::printf("\n");
+        ok = SoakDialogOpening(files, scratch) && ok;
+    }
+    if (parts & kDataTrack) {
+        std::printf("\n");
+        ok = SoakDataTrack(root, scratch) && ok;
+    }
+    RemoveTree(scratch);
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    bool longUse = argc < 2;
+    int speed = argc < 2 ? kAllSpeed : 0;
+    for (int i = 1; i < argc; ++i) {
+        const std::string part = argv[i];
+        if (part == "long") longUse = true;
+        if (part == "speed") speed |= kAllSpeed;
+        if (part == "load") speed |= kLoadAndShutdown;
+        if (part == "dialog") speed |= kDialogOpening;
+        if (part == "track") speed |= kDataTrack;
+    }
+    // The stand-in engine imports the audio compression manager, whose every load under Wine opens
+    // registry keys it never closes; loaded once here, its reloading with the engine costs nothing.
+    const UniqueModule audioCompression(LoadLibraryA("msacm32.dll"));
+    bool ok = true;
+    if (longUse) ok = SoakLongUse() && ok;
+    if (longUse && speed != 0) std::printf("\n");
+    if (speed != 0) ok = SoakSpeed(speed) && ok;
+    std::fflush(stdout);
+    return ok ? 0 : 1;
+}

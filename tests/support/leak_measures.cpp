@@ -1,0 +1,212 @@
+#include "support/leak_measures.h"
+
+// After windows.h, which it needs.
+#include <tlhelp32.h>
+
+#include <cstddef>
+#include <cstdio>
+#include <vector>
+
+#include "base/handles.h"
+
+namespace {
+
+// The system's handle table as NtQuerySystemInformation gives it (information class 16).
+constexpr ULONG kSystemHandleInformation = 16;
+constexpr LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
+struct SystemHandleEntry {
+    ULONG ownerProcessId;
+    UCHAR objectType;
+    UCHAR flags;
+    USHORT value;
+    void* object;
+    ACCESS_MASK access;
+};
+static_assert(sizeof(SystemHandleEntry) == 16, "32-bit layout");
+static_assert(offsetof(SystemHandleEntry, value) == 6, "32-bit layout");
+typedef LONG(WINAPI* QuerySystemInformation)(ULONG, void*, ULONG, ULONG*);
+
+// USER handles: slot n is the value 0x20 + 2n in the low half; the upper half 0 matches any
+// generation of the object in that slot.
+constexpr UINT_PTR kFirstUserHandle = 0x20;
+constexpr UINT_PTR kLastUserHandle = 0xFFFE;
+// GDI handles: the slot number is the low half; again 0 in the upper half matches any object.
+constexpr UINT_PTR kGdiSlots = 0x10000;
+
+struct SnapshotTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void Close(Handle h) noexcept { CloseHandle(h); }
+};
+
+bool OfThisProcess(HWND window) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    return process == GetCurrentProcessId();
+}
+
+BOOL CALLBACK CountChild(HWND, LPARAM count) {
+    ++*reinterpret_cast<long*>(count);
+    return TRUE;
+}
+
+// The window and all its descendants (EnumChildWindows walks the whole tree).
+long WindowAndChildren(HWND window) {
+    long count = 1;
+    EnumChildWindows(window, CountChild, reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+BOOL CALLBACK CountTopLevel(HWND window, LPARAM count) {
+    if (OfThisProcess(window)) *reinterpret_cast<long*>(count) += WindowAndChildren(window);
+    return TRUE;
+}
+
+bool Overlaps(const char* base, size_t size, const std::pair<const void*, size_t>& stretch) {
+    const char* start = static_cast<const char*>(stretch.first);
+    return base < start + stretch.second && start < base + size;
+}
+
+}  // namespace
+
+const char* CounterName(Counter counter) {
+    switch (counter) {
+    case kKernelHandles: return "kernel handles";
+    case kGdiObjects: return "GDI objects";
+    case kMenus: return "menus";
+    case kUserObjects: return "USER objects";
+    case kThreads: return "threads";
+    case kPrivateKiB: return "private KiB";
+    case kCounterCount: break;
+    }
+    return "?";
+}
+
+long CountKernelHandles() {
+    const UniqueEvent probe(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+    if (!probe) return 0;
+    auto query = reinterpret_cast<QuerySystemInformation>(
+        GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation"));
+    if (query == nullptr) return 0;
+    std::vector<char> buffer(1 << 16);
+    LONG status = kInfoLengthMismatch;
+    for (int tries = 0; tries < 8 && status == kInfoLengthMismatch; ++tries) {
+        ULONG needed = 0;
+        status = query(kSystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
+        if (status == kInfoLengthMismatch) buffer.resize(needed > buffer.size() ? needed + 4096 : buffer.size() * 2);
+    }
+    if (status != 0) return 0;
+    const ULONG count = *reinterpret_cast<const ULONG*>(buffer.data());
+    const auto* entries = reinterpret_cast<const SystemHandleEntry*>(buffer.data() + sizeof(ULONG_PTR));
+    if (sizeof(ULONG_PTR) + count * sizeof(SystemHandleEntry) > buffer.size()) return 0;
+    long ours = 0;
+    for (ULONG i = 0; i < count; ++i) {
+        if (entries[i].ownerProcessId == GetCurrentProcessId()) ++ours;
+    }
+    return ours;
+}
+
+long CountGdiObjects() {
+    const UniqueHandle<GdiObjectTraits<HBRUSH>> probe(CreateSolidBrush(RGB(1, 2, 3)));
+    if (!probe) return 0;
+    long count = 0;
+    for (UINT_PTR slot = 1; slot < kGdiSlots; ++slot) {
+        if (GetObjectType(reinterpret_cast<HGDIOBJ>(slot)) != 0) ++count;
+    }
+    return count;
+}
+
+long CountMenus() {
+    const UniqueMenu probe(CreatePopupMenu());
+    if (!probe) return 0;
+    long count = 0;
+    for (UINT_PTR value = kFirstUserHandle; value <= kLastUserHandle; value += 2) {
+        if (IsMenu(reinterpret_cast<HMENU>(value))) ++count;
+    }
+    return count;
+}
+
+long CountWindows() {
+    long count = 0;
+    EnumWindows(CountTopLevel, reinterpret_cast<LPARAM>(&count));
+    for (HWND window = FindWindowExA(HWND_MESSAGE, nullptr, nullptr, nullptr); window != nullptr;
+         window = FindWindowExA(HWND_MESSAGE, window, nullptr, nullptr)) {
+        if (OfThisProcess(window)) count += WindowAndChildren(window);
+    }
+    return count;
+}
+
+std::set<DWORD> ThreadsOfThisProcess() {
+    std::set<DWORD> threads;
+    UniqueHandle<SnapshotTraits> snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    if (!snapshot) return threads;
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot.get(), &entry); more; more = Thread32Next(snapshot.get(), &entry)) {
+        if (entry.th32OwnerProcessID == GetCurrentProcessId()) threads.insert(entry.th32ThreadID);
+    }
+    return threads;
+}
+
+long CommittedPrivateKiB(const std::vector<std::pair<const void*, size_t>>& leftOut) {
+    unsigned long long bytes = 0;
+    MEMORY_BASIC_INFORMATION region;
+    const char* address = nullptr;
+    while (VirtualQuery(address, &region, sizeof region) == sizeof region) {
+        const char* base = static_cast<const char*>(region.BaseAddress);
+        bool counted = region.State == MEM_COMMIT && region.Type == MEM_PRIVATE;
+        for (const auto& stretch : leftOut) counted = counted && !Overlaps(base, region.RegionSize, stretch);
+        if (counted) bytes += region.RegionSize;
+        const char* next = base + region.RegionSize;
+        if (next <= address) break;  // wrapped round the top of the address space
+        address = next;
+    }
+    return static_cast<long>(bytes / 1024);
+}
+
+Counts ReadCounts(const std::vector<std::pair<const void*, size_t>>& leftOutMemory) {
+    Counts counts;
+    counts.value[kKernelHandles] = CountKernelHandles();
+    counts.value[kGdiObjects] = CountGdiObjects();
+    counts.value[kMenus] = CountMenus();
+    counts.value[kUserObjects] = counts.value[kMenus] + CountWindows();
+    counts.value[kThreads] = static_cast<long>(ThreadsOfThisProcess().size());
+    counts.value[kPrivateKiB] = CommittedPrivateKiB(leftOutMemory);
+    return counts;
+}
+
+std::string CheckFlat(const Counts& before, const Counts& after, const Bounds& bounds) {
+    std::string faults;
+    char line[160];
+    for (int i = 0; i < kCounterCount; ++i) {
+        const Counter counter = static_cast<Counter>(i);
+        if (before.value[i] <= 0 || after.value[i] <= 0) {
+            std::snprintf(line, sizeof line, "%s read %ld then %ld: the measure does not work here\n",
+                          CounterName(counter), before.value[i], after.value[i]);
+            faults += line;
+        } else if (after.value[i] - before.value[i] > bounds.most[i]) {
+            std::snprintf(line, sizeof line, "%s grew from %ld to %ld, more than %ld\n", CounterName(counter),
+                          before.value[i], after.value[i], bounds.most[i]);
+            faults += line;
+        }
+    }
+    return faults;
+}
+
+Counts Highest(const Counts& a, const Counts& b) {
+    Counts highest;
+    for (int i = 0; i < kCounterCount; ++i) highest.value[i] = a.value[i] > b.value[i] ? a.value[i] : b.value[i];
+    return highest;
+}
+
+std::string DescribeGrowth(const Counts& before, const Counts& after) {
+    std::string text;
+    char part[96];
+    for (int i = 0; i < kCounterCount; ++i) {
+        std::snprintf(part, sizeof part, "%s%s %ld -> %ld (%+ld)", i == 0 ? "" : ", ",
+                      CounterName(static_cast<Counter>(i)), before.value[i], after.value[i],
+                      after.value[i] - before.value[i]);
+        text += part;
+    }
+    return text;
+}
