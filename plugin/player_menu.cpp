@@ -124,11 +124,22 @@ void InsertBurnMenu(HMENU menu, int pos) {
     if (!IsSeparatorAt(menu, pos + 1)) InsertSeparator(menu, pos + 1);
 }
 
+// A player that keeps its pop-up menu and opens it again still shows the sub-menu inserted the
+// last time: a second one would only pile up "Nero" items.
+bool HoldsLiveBurnMenu(HMENU menu, int count) {
+    HMENU burnMenu = burnPopupMenu.get();
+    if (!IsLiveBurnMenu(burnMenu)) return false;
+    for (int i = 0; i < count; ++i) {
+        if (GetSubMenu(menu, i) == burnMenu) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 void BuildPlayerMenu(HMENU menu) {
     int count = GetMenuItemCount(menu);
-    if (count <= 0) return;
+    if (count <= 0 || HoldsLiveBurnMenu(menu, count)) return;
     MenuEnds ends = ScanMenuEnds(menu, count);
     Trace("Opening popup with first itm %u 0x%x\n", ends.first, ends.first);
     Placement placement = ChoosePlacement(menu, count, ends);

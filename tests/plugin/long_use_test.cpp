@@ -114,6 +114,9 @@ TEST(LongUse, MenuOpeningsStayFlatWithAPlayerThatKeepsItsMenuAndOneThatDestroysI
         SCOPED_TRACE(playerDestroysMenus ? "destroyed after use" : "kept and opened again");
         const MenuRunReport report = RunMenuOpenings(100, playerDestroysMenus, 25);
         EXPECT_EQ(report.openings, 100);
+        if (!playerDestroysMenus) {
+            EXPECT_EQ(report.neroItemsInKeptMenu, 1) << "one \"Nero\" item however often";
+        }
         EXPECT_EQ(report.Check(MenuRunBounds()), "") << DescribeGrowth(report.baseline, report.highest);
     }
 }

@@ -323,9 +323,8 @@ MenuRunReport RunMenuOpenings(int openings, bool playerDestroysMenus, int perRou
                 if (shown.size() < items.size() + 2 || shown[shown.size() - 3].text != "Nero")
                     Fault(report, "no \"Nero\" item before the last one:\n" + standin::DescribeMenu(shown));
             } else {
-                const int before = GetMenuItemCount(kept.get());
                 SendMessageA(host.mainWindow(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(kept.get()), 0);
-                if (GetMenuItemCount(kept.get()) <= before) Fault(report, "the kept menu got no \"Nero\" item");
+                if (NeroItems(kept.get()).first == 0) Fault(report, "the kept menu got no \"Nero\" item");
             }
         }
         if (!playerDestroysMenus) {
