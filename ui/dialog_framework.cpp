@@ -4,6 +4,7 @@
 
 #include "base/handles.h"
 #include "base/plugin_state.h"
+#include "base/text.h"
 
 void DialogBase::Close(INT_PTR result) {
     if (modal_) {
@@ -40,7 +41,7 @@ INT_PTR OnInitDialog(HWND window, LPARAM factoryParameter) {
 BOOL CALLBACK ReleasePictureBitmap(HWND child, LPARAM) {
     char className[16] = {};
     GetClassNameA(child, className, sizeof className);
-    if (_stricmp(className, "Static") == 0 && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP) {
+    if (EqualIgnoringCase(className, "Static") && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP) {
         UniqueBitmap previous(reinterpret_cast<HBITMAP>(SendMessageA(child, STM_SETIMAGE, IMAGE_BITMAP, 0)));
     }
     return TRUE;

@@ -149,9 +149,6 @@ void BoxWatcher::Inspect(HWND window) {
     if (AlreadyAnswered(window)) return;
     SeenBox box;
     if (!ReadMessageBox(window, box)) return;
-    // A box torn down while it was read leaves a partial picture (no text, no buttons): it is
-    // not a box the user saw, so it is not recorded.
-    if (!IsWindow(window) || box.buttons.empty()) return;
 
     Answer answer;
     {
