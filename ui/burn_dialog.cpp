@@ -74,15 +74,16 @@ BurnSummary CollectBurnSummary(bool wholePlaylist) {
 }
 
 std::string FormatBurnSummary(const BurnSummary& summary) {
-    const int32_t hours = summary.seconds / 3600;
+    const int64_t hours = summary.seconds / 3600;
     const double megabytes = static_cast<double>(summary.bytes) / 1048576.0;
+    const int32_t rest = static_cast<int32_t>(summary.seconds % 3600);
+    // The hours alone may pass 32 bits; std::to_string spares a 64-bit printf conversion, which
+    // not every C runtime spells alike.
     if (hours != 0) {
-        const int32_t rest = summary.seconds % 3600;
-        return Format("%d Track(s), %d hr %d min %02d sec\r\n%.1f MB\r\n", summary.tracks, hours, rest / 60,
-                      rest % 60, megabytes);
+        return Format("%d Track(s), %s hr %d min %02d sec\r\n%.1f MB\r\n", summary.tracks,
+                      std::to_string(hours).c_str(), rest / 60, rest % 60, megabytes);
     }
-    return Format("%d Track(s), %d min %02d sec\r\n%.1f MB\r\n", summary.tracks, summary.seconds / 60,
-                  summary.seconds % 60, megabytes);
+    return Format("%d Track(s), %d min %02d sec\r\n%.1f MB\r\n", summary.tracks, rest / 60, rest % 60, megabytes);
 }
 
 int32_t ClampGapSeconds(const char* text) {

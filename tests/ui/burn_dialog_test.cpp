@@ -127,6 +127,15 @@ TEST_F(BurnDialogTest, SummaryCountsChosenTracksTimeAndSize) {
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(ControlText(dialog, IDC_STATUS),
               "2 Track(s), 1 hr 2 min 05 sec\r\n4097.0 MB\r\nArtist / Big\r\nArtist / Missing\r\n");
+    ASSERT_TRUE(CloseDialog(dialog));
+
+    // Seconds are summed whole too: no wrap past 2^31.
+    playlist.tracks = {Track(folder_ + "\\long.wav", "Long", 2147483647), Track(folder_ + "\\hour.wav", "Hour", 3600)};
+    host_->SetPlaylist(playlist);
+    dialog = OpenDialog(8000);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(ControlText(dialog, IDC_STATUS),
+              "2 Track(s), 596524 hr 14 min 07 sec\r\n0.0 MB\r\nArtist / Long\r\nArtist / Hour\r\n");
     EXPECT_TRUE(CloseDialog(dialog));
 }
 
