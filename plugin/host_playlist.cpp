@@ -16,10 +16,7 @@ constexpr int kTitleDelimiterCount = static_cast<int>(sizeof kTitleDelimiters / 
 
 // A value the table does not have (a newer player, a hand-edited file) falls back to the
 // default instead of reaching past the table.
-int TitleDelimiterStyle(const std::string& settingsFile) {
-    if (settingsFile.empty()) return kDefaultTitleDelimiter;
-    int style = static_cast<int>(
-        GetPrivateProfileIntA("QCD Player", "DelimArtAlb", kDefaultTitleDelimiter, settingsFile.c_str()));
+int KnownTitleStyle(int style) {
     return style >= 0 && style < kTitleDelimiterCount ? style : kDefaultTitleDelimiter;
 }
 
@@ -43,12 +40,20 @@ std::string HostPlaylist::TrackFile(int32_t index) const { return TextRequest(kH
 
 std::string HostPlaylist::PlayerSettingsFile() const { return TextRequest(kHostSettingsFile, 0); }
 
-std::string HostPlaylist::TrackTitle(int32_t index) const {
-    int style = TitleDelimiterStyle(PlayerSettingsFile());
+int HostPlaylist::TitleStyle() const {
+    const std::string settingsFile = PlayerSettingsFile();
+    if (settingsFile.empty()) return kDefaultTitleDelimiter;
+    return KnownTitleStyle(static_cast<int>(
+        GetPrivateProfileIntA("QCD Player", "DelimArtAlb", kDefaultTitleDelimiter, settingsFile.c_str())));
+}
+
+std::string HostPlaylist::TrackTitle(int32_t index) const { return TrackTitle(index, TitleStyle()); }
+
+std::string HostPlaylist::TrackTitle(int32_t index, int titleStyle) const {
     std::string title = TextRequest(kHostTrackTitle, index);
     std::string artist = TextRequest(kHostTrackArtist, index);
     char text[kHostTextBufferSize] = {};
-    std::snprintf(text, sizeof text, kTitleDelimiters[style], artist.c_str(), title.c_str());
+    std::snprintf(text, sizeof text, kTitleDelimiters[KnownTitleStyle(titleStyle)], artist.c_str(), title.c_str());
     return text;
 }
 

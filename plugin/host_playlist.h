@@ -16,8 +16,13 @@ public:
     int32_t TrackLength(int32_t index) const;
     std::string TrackFile(int32_t index) const;
     std::string PlayerSettingsFile() const;
-    // The display title in the player's own style ("DelimArtAlb" of its settings file).
+    // The player's own title style ("DelimArtAlb" of its settings file), read from that file.
+    int TitleStyle() const;
+    // The display title in the player's own style.
     std::string TrackTitle(int32_t index) const;
+    // The same in a style read once for many tracks: reading the settings file costs more than
+    // asking the player for a title.
+    std::string TrackTitle(int32_t index, int titleStyle) const;
 
     // The tracks to burn: all when the whole playlist was chosen, else the selected ones.
     bool IsChosen(int32_t index, bool wholePlaylist) const;

@@ -109,17 +109,45 @@ void __cdecl CrashNotice() {
 
 // ---- player window ----
 
+// The window whose chain holds PlayerWindowProc; none once the saved procedure is back.
+HWND subclassedWindow = nullptr;
+
+// A later subclass keeps PlayerWindowProc as the procedure it forwards to and may call it until
+// the process ends: the module must then never leave the process.
+void PinThisModule() {
+    if (moduleInstance == nullptr) return;  // linked into a program, not loaded as a module
+    // A pinned module gives no reference back: the handle needs no owner.
+    HMODULE pinned = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                       reinterpret_cast<LPCSTR>(&PlayerWindowProc), &pinned);
+}
+
 void SubclassPlayerWindow() {
+    // Left in a window's chain at the last shutdown, PlayerWindowProc still gets its messages
+    // through the later subclass; installing it again would make it forward to itself.
+    if (subclassedWindow != nullptr && IsWindow(subclassedWindow)) return;
+    subclassedWindow = nullptr;
     HWND window = playerWindow;
     if (window == nullptr) return;
     previousPlayerWindowProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PlayerWindowProc)));
+    if (previousPlayerWindowProc != nullptr) subclassedWindow = window;
 }
 
+// Putting the saved procedure back under a later subclass would cut that one out of the chain;
+// the chain is then left whole, PlayerWindowProc forwarding for good.
 void RestorePlayerWindowProc() {
-    HWND window = playerWindow;
-    if (window == nullptr || previousPlayerWindowProc == nullptr || !IsWindow(window)) return;
+    HWND window = subclassedWindow;
+    if (window == nullptr || !IsWindow(window)) {
+        subclassedWindow = nullptr;
+        return;
+    }
+    if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC)) != PlayerWindowProc) {
+        PinThisModule();
+        return;
+    }
     SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previousPlayerWindowProc));
+    subclassedWindow = nullptr;
 }
 
 HWND QueryPlayerWindow(const HostRecord& host) {

@@ -151,14 +151,24 @@ void BuildPlayerMenu(HMENU menu) {
 
 void DestroyBurnPopupMenu() { burnPopupMenu.reset(); }
 
+namespace {
+
+void RoutePlayerMessage(UINT message, WPARAM wParam) {
+    if (message == WM_COMMAND && (wParam == kCommandBurnPlaylist || wParam == kCommandBurnSelected)) {
+        burnWholePlaylist = wParam == kCommandBurnPlaylist;
+        SignalBurnEvent();
+    } else if (message == WM_INITMENUPOPUP) {
+        BuildPlayerMenu(reinterpret_cast<HMENU>(wParam));
+    }
+}
+
+}  // namespace
+
+// After shutdown it may still be in the chain, under a later subclass: it then only forwards,
+// touching nothing that shutdown released.
 LRESULT CALLBACK PlayerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     try {
-        if (message == WM_COMMAND && (wParam == kCommandBurnPlaylist || wParam == kCommandBurnSelected)) {
-            burnWholePlaylist = wParam == kCommandBurnPlaylist;
-            SignalBurnEvent();
-        } else if (message == WM_INITMENUPOPUP) {
-            BuildPlayerMenu(reinterpret_cast<HMENU>(wParam));
-        }
+        if (!shutdownBegun) RoutePlayerMessage(message, wParam);
     } catch (...) {
     }
     if (previousPlayerWindowProc == nullptr) return DefWindowProcA(window, message, wParam, lParam);

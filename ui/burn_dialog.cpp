@@ -47,11 +47,14 @@ std::string Format(const char* format, ...) {
 
 bool IsChecked(HWND window, int id) { return IsDlgButtonChecked(window, id) == BST_CHECKED; }
 
-// A file that cannot be found adds nothing.
+// One attribute read, no directory search. A file that is not there adds nothing, nor does a
+// folder, nor a name with a wildcard, which a search would take as a pattern and which no file
+// can have.
 uint64_t FileSize(const std::string& path) {
-    WIN32_FIND_DATAA data;
-    UniqueFindHandle find(FindFirstFileA(path.c_str(), &data));
-    if (!find) return 0;
+    if (path.find_first_of("*?<>\"") != std::string::npos) return 0;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return 0;
     return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
@@ -61,9 +64,16 @@ BurnSummary CollectBurnSummary(bool wholePlaylist) {
     BurnSummary summary;
     if (hostPlaylist == nullptr) return summary;
     const int32_t count = hostPlaylist->TrackCount();
+    // Read from the player's settings file once, at the first chosen track, for all of them.
+    int titleStyle = 0;
+    bool titleStyleRead = false;
     for (int32_t i = 0; i < count; ++i) {
         if (!hostPlaylist->IsChosen(i, wholePlaylist)) continue;
-        const std::string title = hostPlaylist->TrackTitle(i);
+        if (!titleStyleRead) {
+            titleStyle = hostPlaylist->TitleStyle();
+            titleStyleRead = true;
+        }
+        const std::string title = hostPlaylist->TrackTitle(i, titleStyle);
         summary.seconds += hostPlaylist->TrackLength(i);
         summary.bytes += FileSize(hostPlaylist->TrackFile(i));
         summary.tracks += 1;
@@ -74,15 +84,16 @@ BurnSummary CollectBurnSummary(bool wholePlaylist) {
 }
 
 std::string FormatBurnSummary(const BurnSummary& summary) {
-    const int32_t hours = summary.seconds / 3600;
+    const int64_t hours = summary.seconds / 3600;
     const double megabytes = static_cast<double>(summary.bytes) / 1048576.0;
+    const int32_t rest = static_cast<int32_t>(summary.seconds % 3600);
+    // The hours alone may pass 32 bits; std::to_string spares a 64-bit printf conversion, which
+    // not every C runtime spells alike.
     if (hours != 0) {
-        const int32_t rest = summary.seconds % 3600;
-        return Format("%d Track(s), %d hr %d min %02d sec\r\n%.1f MB\r\n", summary.tracks, hours, rest / 60,
-                      rest % 60, megabytes);
+        return Format("%d Track(s), %s hr %d min %02d sec\r\n%.1f MB\r\n", summary.tracks,
+                      std::to_string(hours).c_str(), rest / 60, rest % 60, megabytes);
     }
-    return Format("%d Track(s), %d min %02d sec\r\n%.1f MB\r\n", summary.tracks, summary.seconds / 60,
-                  summary.seconds % 60, megabytes);
+    return Format("%d Track(s), %d min %02d sec\r\n%.1f MB\r\n", summary.tracks, rest / 60, rest % 60, megabytes);
 }
 
 int32_t ClampGapSeconds(const char* text) {

@@ -80,8 +80,9 @@ private:
 // The summary of what will be burned, as the status box shows it before a burn.
 struct BurnSummary {
     int32_t tracks = 0;
-    int32_t seconds = 0;
-    // Whole file sizes: a 32-bit sum would wrap at 4 GiB.
+    // Both sums in 64 bits: in 32, two lengths near the limit of one, or 4 GiB of whole file sizes,
+    // would wrap.
+    int64_t seconds = 0;
     uint64_t bytes = 0;
     std::string titles;
 };

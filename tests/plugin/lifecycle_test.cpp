@@ -213,6 +213,47 @@ TEST_F(LifecycleTest, ShutdownAnswersTheWorkersBoxAndLetsNoPendingRequestThrough
     EXPECT_EQ(box.owner, host.mainWindow());
 }
 
+// Another plug-in that subclasses the player's window after ours, forwarding as it should.
+WNDPROC laterSubclassPrevious = nullptr;
+std::vector<WPARAM> laterSubclassCommands;
+
+LRESULT CALLBACK LaterSubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COMMAND) laterSubclassCommands.push_back(wParam);
+    return CallWindowProcA(laterSubclassPrevious, window, message, wParam, lParam);
+}
+
+TEST_F(LifecycleTest, ShutdownUnderALaterSubclassKeepsTheChainWholeAndTheModuleLoaded) {
+    // A copy under its own name: it stays loaded for the rest of this process.
+    const std::string copy = MakeTempDir("pinned") + "\\TolvanePinned.dll";
+    ASSERT_TRUE(CopyFileA(PluginPath().c_str(), copy.c_str(), FALSE));
+    standin::Host host;
+    ASSERT_TRUE(host.Load(copy)) << host.error();
+    ASSERT_EQ(host.CallModule(), 1);
+    HWND window = host.mainWindow();
+    laterSubclassPrevious = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LaterSubclassProc)));
+
+    host.Shutdown();
+    EXPECT_EQ(host.CurrentWindowProc(), LaterSubclassProc) << "the later subclass stays installed";
+    EXPECT_FALSE(host.Unload(0)) << "the procedure the later subclass forwards to must stay";
+    EXPECT_NE(GetModuleHandleA(copy.c_str()), nullptr);
+
+    // Messages go through both procedures to the player's own; the plug-in only forwards them.
+    host.SendCommand(40001);
+    host.SendCommand(8000);
+    const std::vector<standin::MenuItem> shown = host.OpenPopupMenu(
+        {standin::MenuItem::Command(40400, "&Open File..."), standin::MenuItem::Command(40003, "E&xit")});
+    EXPECT_EQ(laterSubclassCommands, (std::vector<WPARAM>{40001, 8000}));
+    ASSERT_EQ(host.Messages().size(), 3u);
+    EXPECT_EQ(host.Messages()[0].wParam, 40001u);
+    EXPECT_EQ(host.Messages()[1].wParam, 8000u);
+    EXPECT_EQ(host.Messages()[2].message, static_cast<UINT>(WM_INITMENUPOPUP));
+    EXPECT_EQ(shown.size(), 2u) << "no \"Nero\" sub-menu once shut down: " << standin::DescribeMenu(shown);
+
+    // The later plug-in leaves as it came.
+    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(laterSubclassPrevious));
+}
+
 TEST(ModuleDescription, WithoutVersionResourceBothPartsAreUnknown) {
     // The test program itself carries no version resource.
     EXPECT_EQ(BuildModuleDescription(GetModuleHandleA(nullptr)), "Unknown Version Unknown Version");

@@ -127,7 +127,47 @@ TEST_F(BurnDialogTest, SummaryCountsChosenTracksTimeAndSize) {
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(ControlText(dialog, IDC_STATUS),
               "2 Track(s), 1 hr 2 min 05 sec\r\n4097.0 MB\r\nArtist / Big\r\nArtist / Missing\r\n");
+    ASSERT_TRUE(CloseDialog(dialog));
+
+    // Seconds are summed whole too: no wrap past 2^31.
+    playlist.tracks = {Track(folder_ + "\\long.wav", "Long", 2147483647), Track(folder_ + "\\hour.wav", "Hour", 3600)};
+    host_->SetPlaylist(playlist);
+    dialog = OpenDialog(8000);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(ControlText(dialog, IDC_STATUS),
+              "2 Track(s), 596524 hr 14 min 07 sec\r\n0.0 MB\r\nArtist / Long\r\nArtist / Hour\r\n");
     EXPECT_TRUE(CloseDialog(dialog));
+}
+
+TEST_F(BurnDialogTest, SummarySizesOnlyFilesThatAreThere) {
+    const std::string file = MakeFile("real.wav", 1 << 20);
+    // A folder named as a track, with something in it that a search of the name would find.
+    ASSERT_TRUE(CreateDirectoryA((folder_ + "\\album.wav").c_str(), nullptr));
+    MakeFile("album.wav\\inside.wav", 2 << 20);
+    const struct {
+        const char* what;
+        std::string file;
+        const char* megabytes;
+    } cases[] = {
+        {"a file", file, "1.0 MB"},
+        {"a missing file", folder_ + "\\missing.wav", "0.0 MB"},
+        {"a name no file has", folder_ + "\\nowhere\\real.wav", "0.0 MB"},
+        {"a folder", folder_ + "\\album.wav", "0.0 MB"},
+        {"a name with *", folder_ + "\\*.wav", "0.0 MB"},
+        {"a name with ?", folder_ + "\\rea?.wav", "0.0 MB"},
+    };
+    StartPlugin(standin::Playlist(), TwoRecorders());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        standin::Playlist playlist;
+        playlist.tracks = {Track(c.file, "A")};
+        host_->SetPlaylist(playlist);
+        HWND dialog = OpenDialog();
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(ControlText(dialog, IDC_STATUS), std::string("1 Track(s), 1 min 00 sec\r\n") + c.megabytes +
+                                                      "\r\nArtist / A\r\n");
+        ASSERT_TRUE(CloseDialog(dialog));
+    }
 }
 
 TEST(BurnSummaryFormat, NoChosenTrackShowsZeros) {
