@@ -38,7 +38,7 @@ VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=1033 "LegalCopyright" "${PUBLISHER}"
 
 PageEx directory
-  DirText "Setup will install one file, the plug-in Tolvane.dll, version ${VERSION}, into the QCD player's plug-in folder (the $\"Plugins$\" folder in the player's own folder), with an uninstaller beside it.$\r$\n$\r$\nClose the player before you go on." \
+  DirText "Setup will install the plug-in Tolvane.dll, version ${VERSION}, into the QCD player's plug-in folder (the $\"Plugins$\" folder in the player's own folder). Close the player first." \
           "Player's plug-in folder" "" "Choose the QCD player's plug-in folder:"
   PageCallbacks "" "" DirectoryLeave
 PageExEnd
