@@ -14,12 +14,14 @@ folder=$work/plugins             # /D= passed through Wine's command line takes 
 entry_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tolvane'
 settings_key='HKCU\Software\Outwell\Tolvane'
 player_pid=
+settings_were_there=
 run() { "$root/scripts/wine-run" "$@"; }
 # NAME=VALUE per value of KEY, from reg's lines of four-blank-separated name, type and value.
 reg_values() { run reg query "$1" 2>/dev/null | tr -d '\r' | awk -F '    ' 'NF >= 4 { print $2 "=" $4 }'; }
 cleanup() {
     [ -n "$player_pid" ] && { touch "$work/release"; wait "$player_pid" || true; }
-    run reg delete "$settings_key" /v InstallerTest /f >/dev/null 2>&1 || true
+    if [ -n "$settings_were_there" ]; then run reg delete "$settings_key" /v InstallerTest /f >/dev/null 2>&1 || true
+    else run reg delete "$settings_key" /f >/dev/null 2>&1 || true; fi
     run reg delete "$entry_key" /f >/dev/null 2>&1 || true
     rm -rf "$work"
 }
@@ -69,6 +71,7 @@ cat "$work/player.txt"
 grep -q '^open-dialog: the burn dialog is open' "$work/player.txt" || fail "the burn dialog did not open"
 
 echo "== a silent uninstall removes the DLL and the entry, and keeps the settings"
+run reg query "$settings_key" >/dev/null 2>&1 && settings_were_there=yes
 run reg add "$settings_key" /v InstallerTest /d kept /f >/dev/null
 run "$folder/Uninstall Tolvane.exe" /S "_?=$(win_path "$folder")" || fail "the silent uninstall ended with status $?"
 [ ! -e "$folder/Tolvane.dll" ] || fail "the DLL is still there"
