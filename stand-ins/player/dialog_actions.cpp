@@ -184,6 +184,14 @@ bool CreateEmptyFile(const std::string& path) {
     return static_cast<bool>(file);
 }
 
+// Holds the player (and with it the loaded plug-in) until another program says it is done.
+bool WaitForFile(Host& host, const std::string& path) {
+    const bool appeared =
+        host.PumpUntil([&] { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }, 600000);
+    if (!appeared) std::printf("wait-file: %s did not appear\n", path.c_str());
+    return appeared;
+}
+
 bool ShootDialog(const std::string& path) {
     HWND dialog = FindBurnDialog();
     std::string error = "no burn dialog to shoot";
@@ -349,6 +357,7 @@ const DialogAction kDialogActions[] = {
     {"wait-progress", "P", [](Host& h, const std::string& a) { return WaitForProgress(h, Number(a)); }},
     {"wait-burn", nullptr, [](Host& h, const std::string&) { return WaitForBurnEnd(h); }},
     {"create-file", "PATH", [](Host&, const std::string& a) { return CreateEmptyFile(a); }},
+    {"wait-file", "PATH", [](Host& h, const std::string& a) { return WaitForFile(h, a); }},
     {"shoot-dialog", "PNG", [](Host&, const std::string& a) { return ShootDialog(a); }},
     {"shoot-next-box", "PNG", [](Host&, const std::string& a) { return ShootNextBox(a); }},
     {"shoot-popup", "PNG", [](Host& h, const std::string& a) { return ShootPopup(h, a); }},

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/handles.h"
 #include "resources/resource.h"
 #include "support/plugin_module.h"
 #include "ui/dialog_framework.h"
@@ -238,6 +239,41 @@ TEST(Resources, BothDialogsCanBeCreated) {
             EXPECT_NE(0, SendMessageA(banner, STM_GETIMAGE, IMAGE_BITMAP, 0)) << "the banner shows bitmap 132";
             EXPECT_NE(nullptr, GetDlgItem(dialog, IDC_PROGRESS));
         }
+        DestroyWindow(dialog);
+    }
+}
+
+// Every label's text fits its control at the font the template names: a wider substitute font
+// cuts the gap label after "(0 to" (SS_LEFT wraps the rest onto a line the control has no room for).
+TEST(Resources, LabelsFitTheirControlsAtTheTemplatesFont) {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+    NoObjectFactory factory;
+    for (int id : {IDD_BURN, IDD_ABOUT}) {
+        HWND dialog = CreateDialogParamA(PluginModule(), MAKEINTRESOURCEA(id), nullptr, DialogProc,
+                                         reinterpret_cast<LPARAM>(static_cast<DialogFactory*>(&factory)));
+        ASSERT_NE(nullptr, dialog) << "dialog " << id;
+        int labels = 0;
+        for (HWND control = GetWindow(dialog, GW_CHILD); control != nullptr; control = GetWindow(control, GW_HWNDNEXT)) {
+            char className[32] = "", text[256] = "";
+            GetClassNameA(control, className, sizeof className);
+            const int length = GetWindowTextA(control, text, sizeof text);
+            if (lstrcmpiA(className, "Static") != 0 || (GetWindowLongA(control, GWL_STYLE) & SS_TYPEMASK) != SS_LEFT ||
+                length == 0)
+                continue;
+            ++labels;
+            ScopedWindowDC dc(control);
+            ScopedSelectObject font(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)));
+            char face[LF_FACESIZE] = "";
+            GetTextFaceA(dc.get(), sizeof face, face);
+            EXPECT_STREQ("MS Sans Serif", face) << "the font the template names is installed (Debian: fonts-wine)";
+            SIZE extent{};
+            ASSERT_TRUE(GetTextExtentPoint32A(dc.get(), text, length, &extent));
+            RECT client{};
+            GetClientRect(control, &client);
+            EXPECT_LE(extent.cx, client.right) << "\"" << text << "\" in dialog " << id;
+        }
+        EXPECT_GT(labels, 0) << "dialog " << id;
         DestroyWindow(dialog);
     }
 }
