@@ -1,11 +1,9 @@
 #include "burn/builder_support.h"
 
 #include <cstring>
-#include <new>
 
 #include "burn/data_compilation.h"
 #include "engine/engine_library.h"
-#include "engine/exit_code.h"
 
 void CopyTextField(char* field, size_t maxChars, const char* text) {
     size_t length = text == nullptr ? 0 : strnlen(text, maxChars);
@@ -20,16 +18,4 @@ const char* FileExtension(const char* name) {
 void ReleaseDataTrack(void* track, IsoItem* root) {
     engine::NeroFreeIsoTrack(track);
     FreeIsoItems(root);
-}
-
-int32_t CodeOfCurrentException() {
-    try {
-        throw;
-    } catch (EXITCODE failure) {
-        return failure;
-    } catch (const std::bad_alloc&) {
-        return EXITCODE_OUT_OF_MEMORY;
-    } catch (...) {
-        return EXITCODE_INTERNAL;
-    }
 }

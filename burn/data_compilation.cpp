@@ -4,6 +4,7 @@
 #include <ctime>
 #include <utility>
 
+#include "burn/builder_support.h"
 #include "burn/burn_job.h"
 #include "engine/engine_library.h"
 #include "engine/engine_session.h"
@@ -170,47 +171,50 @@ int32_t EngineSession::AddPathItems(const BurnJob& job, const char* path, IsoIte
     return EXITCODE_OK;
 }
 
-int32_t EngineSession::BuildIsoTrack(const BurnJob& job, void** track, IsoItem** root) {
+int32_t EngineSession::BuildIsoTrack(const BurnJob& job, void** track, IsoItem** root) noexcept {
     *track = nullptr;
     *root = nullptr;
+    // The scan's texts and lists grow as it goes; the items built so far have an owner, so
+    // memory running out there ends the track like any other failure.
+    return AtBuilderBoundary([&]() -> int32_t {
+        // The items of a track already on the disc, which the new items go before.
+        auto importDiscTrack = [&](IsoItem** imported) -> int32_t {
+            const uint32_t trackNumber =
+                job.importTrack != -1 ? static_cast<uint32_t>(job.importTrack) : DiscTrackCount(discInfo_) - 1;
+            // The information read now replaces the held one, which would otherwise never be released.
+            if (discInfo_ != nullptr) engine::NeroFreeMem(std::exchange(discInfo_, nullptr));
+            discInfo_ = engine::NeroGetCDInfo(deviceHandle_, 0);
+            if (discInfo_ == nullptr) return EXITCODE_NO_CD_INFO;
+            // Compared unsigned, so a negative track number other than -1 is refused too.
+            if (trackNumber >= DiscTrackCount(discInfo_)) return EXITCODE_INVALID_IMPORT_SESSION;
+            // The engine fills the slot; a stamp from an earlier import would never be released.
+            if (discStamp_ != nullptr) engine::NeroFreeCDStamp(std::exchange(discStamp_, nullptr));
+            *imported = static_cast<IsoItem*>(
+                engine::NeroImportIsoTrackEx(deviceHandle_, trackNumber, &discStamp_, ImportFlags(job)));
+            return *imported == nullptr ? EXITCODE_NO_CD_INSERTED : EXITCODE_OK;
+        };
 
-    // The items of a track already on the disc, which the new items go before.
-    auto importDiscTrack = [&](IsoItem** imported) -> int32_t {
-        const uint32_t trackNumber =
-            job.importTrack != -1 ? static_cast<uint32_t>(job.importTrack) : DiscTrackCount(discInfo_) - 1;
-        // The information read now replaces the held one, which would otherwise never be released.
-        if (discInfo_ != nullptr) engine::NeroFreeMem(std::exchange(discInfo_, nullptr));
-        discInfo_ = engine::NeroGetCDInfo(deviceHandle_, 0);
-        if (discInfo_ == nullptr) return EXITCODE_NO_CD_INFO;
-        // Compared unsigned, so a negative track number other than -1 is refused too.
-        if (trackNumber >= DiscTrackCount(discInfo_)) return EXITCODE_INVALID_IMPORT_SESSION;
-        // The engine fills the slot; a stamp from an earlier import would never be released.
-        if (discStamp_ != nullptr) engine::NeroFreeCDStamp(std::exchange(discStamp_, nullptr));
-        *imported = static_cast<IsoItem*>(
-            engine::NeroImportIsoTrackEx(deviceHandle_, trackNumber, &discStamp_, ImportFlags(job)));
-        return *imported == nullptr ? EXITCODE_NO_CD_INSERTED : EXITCODE_OK;
-    };
+        OwnedChain items;
+        const bool discHasTracks = discInfo_ != nullptr && DiscTrackCount(discInfo_) > 0;
+        if (job.importTrack != -1 || discHasTracks) {
+            IsoItem* imported = nullptr;
+            int32_t code = importDiscTrack(&imported);
+            if (code != EXITCODE_OK) return code;
+            items.PrependChain(imported);
+        }
 
-    OwnedChain items;
-    const bool discHasTracks = discInfo_ != nullptr && DiscTrackCount(discInfo_) > 0;
-    if (job.importTrack != -1 || discHasTracks) {
-        IsoItem* imported = nullptr;
-        int32_t code = importDiscTrack(&imported);
-        if (code != EXITCODE_OK) return code;
-        items.PrependChain(imported);
-    }
+        // Later paths go before earlier ones, and imported items stay last.
+        for (size_t i = 0; i < job.isoFileCount(); ++i) {
+            IsoItem* pathItems = nullptr;
+            int32_t code = AddPathItems(job, job.isoFile(i), &pathItems, 0);
+            if (code != EXITCODE_OK) return code;
+            items.PrependChain(pathItems);
+        }
+        if (items.head() == nullptr) return EXITCODE_OK;
 
-    // Later paths go before earlier ones, and imported items stay last.
-    for (size_t i = 0; i < job.isoFileCount(); ++i) {
-        IsoItem* pathItems = nullptr;
-        int32_t code = AddPathItems(job, job.isoFile(i), &pathItems, 0);
-        if (code != EXITCODE_OK) return code;
-        items.PrependChain(pathItems);
-    }
-    if (items.head() == nullptr) return EXITCODE_OK;
-
-    *track = engine::NeroCreateIsoTrackEx(items.head(), job.volumeName, IsoTrackFlags(job));
-    if (*track == nullptr) return EXITCODE_ISO_TRACK_FAILED;
-    *root = items.Release();
-    return EXITCODE_OK;
+        *track = engine::NeroCreateIsoTrackEx(items.head(), job.volumeName, IsoTrackFlags(job));
+        if (*track == nullptr) return EXITCODE_ISO_TRACK_FAILED;
+        *root = items.Release();
+        return EXITCODE_OK;
+    });
 }

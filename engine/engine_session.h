@@ -51,13 +51,14 @@ public:
     int32_t BurnStep(const BurnJob& job, int32_t format, void* record);
 
     // Builders (one per compilation kind); each returns an EXITCODE and releases what it built.
-    int32_t BuildAudioCompilation(const BurnJob& job);
-    int32_t BuildVideoCompilation(const BurnJob& job);
-    int32_t BuildImageBurn(const BurnJob& job);
-    int32_t BuildTrackModeRecord(const BurnJob& job);
+    // Failures travel as codes: nothing is thrown, and nothing thrown by the runtime gets out.
+    int32_t BuildAudioCompilation(const BurnJob& job) noexcept;
+    int32_t BuildVideoCompilation(const BurnJob& job) noexcept;
+    int32_t BuildImageBurn(const BurnJob& job) noexcept;
+    int32_t BuildTrackModeRecord(const BurnJob& job) noexcept;
 
     // The data track: items for every path of the job's isoFiles, joined to an imported track.
-    int32_t BuildIsoTrack(const BurnJob& job, void** track, IsoItem** root);
+    int32_t BuildIsoTrack(const BurnJob& job, void** track, IsoItem** root) noexcept;
     int32_t AddPathItems(const BurnJob& job, const char* path, IsoItem** chain, int depth);
 
     // ---- state, for the builders and tests ----
