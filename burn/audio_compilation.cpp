@@ -82,8 +82,7 @@ int32_t FillAudioEntry(AudioTrackEntry& entry, uint32_t index, const BurnJob& jo
     int32_t code = SourceKindOf(fileName, entry.sourceKind);
     if (code != EXITCODE_OK) return code;
     if (entry.sourceKind == kAudioSourceCallbacks) return PreparePcmEntry(entry, fileName, pcmFiles);
-    CopyTextField(entry.source.fileName, kRecordTextChars, fileName);
-    return EXITCODE_OK;
+    return CopyPathField(entry.source.fileName, fileName) ? EXITCODE_OK : EXITCODE_PATH_TOO_LONG;
 }
 
 // The first failing track ends the build before the engine is asked to burn. Declared in this
@@ -106,6 +105,7 @@ int32_t BuildAudio(EngineSession& session, const BurnJob& job) {
     pcmFiles.Reserve(job.trackCount);
     for (uint32_t i = 0; i < job.trackCount; ++i) {
         code = FillAudioEntry(record.entry(i), i, job, pcmFiles);
+        if (code == EXITCODE_PATH_TOO_LONG) session.NoteFailedFile(job.track(i).name);
         if (code != EXITCODE_OK) return code;
     }
     return session.BurnStep(job, kEngineFormatAudio, record.data());

@@ -1,5 +1,7 @@
 #include "burn/builder_support.h"
 
+#include <windows.h>
+
 #include <cstring>
 
 #include "burn/data_compilation.h"
@@ -9,6 +11,20 @@ void CopyTextField(char* field, size_t maxChars, const char* text) {
     size_t length = text == nullptr ? 0 : strnlen(text, maxChars);
     if (length > 0) std::memcpy(field, text, length);
     field[length] = '\0';
+}
+
+bool CopyPathField(char (&field)[kRecordTextChars + 1], const char* path) {
+    const size_t length = std::strlen(path);
+    if (length <= kRecordTextChars) {
+        std::memcpy(field, path, length + 1);
+        return true;
+    }
+    char shortPath[kRecordTextChars + 1];
+    // Zero for a file without a short form; the size needed when it does not fit either.
+    const DWORD shortLength = GetShortPathNameA(path, shortPath, sizeof shortPath);
+    if (shortLength == 0 || shortLength > kRecordTextChars) return false;
+    std::memcpy(field, shortPath, shortLength + 1);
+    return true;
 }
 
 const char* FileExtension(const char* name) {

@@ -34,6 +34,11 @@ private:
 // Copies at most `maxChars` characters of `text` (none when it is null) and a NUL.
 void CopyTextField(char* field, size_t maxChars, const char* text);
 
+// Copies a file's path into a field of 255 characters and a NUL: the path itself, or when it is
+// longer its short form, which names the same file. False, and the field untouched, when
+// neither fits: a cut path would name another file, or none.
+bool CopyPathField(char (&field)[kRecordTextChars + 1], const char* path);
+
 // The text from the last "." of `name` to its end, or null when there is no ".".
 const char* FileExtension(const char* name);
 

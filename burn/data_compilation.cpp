@@ -2,8 +2,12 @@
 
 #include <cstring>
 #include <ctime>
+#include <string>
+#include <unordered_set>
 #include <utility>
+#include <vector>
 
+#include "base/text.h"
 #include "burn/builder_support.h"
 #include "burn/burn_job.h"
 #include "engine/engine_library.h"
@@ -58,8 +62,7 @@ bool IsDotName(const char* name) {
     return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
 }
 
-// The engine's item fields hold 255 characters; a longer text is refused, never cut, since a
-// cut source path would name another file.
+// The engine's name field holds 255 characters, as many as a name on Windows can have.
 bool FitsItemField(size_t length) { return length <= kRecordTextChars; }
 
 // `length` fits the field (checked by the caller); the NUL is copied with the text.
@@ -94,6 +97,47 @@ DWORD IsoTrackFlags(const BurnJob& job) {
     if (job.isoFlag10) flags |= 0x10;
     if (job.isoFlag40) flags |= 0x40;
     return flags;
+}
+
+// `name` with " (n)" before its extension (a folder's name has none), cut to fit the field.
+std::string Namesake(const char* name, bool isFolder, int n) {
+    const char* dot = isFolder ? nullptr : std::strrchr(name, '.');
+    if (dot == name) dot = nullptr;  // ".name" is all name
+    const std::string extension = dot != nullptr ? dot : "";
+    std::string stem(name, dot != nullptr ? static_cast<size_t>(dot - name) : std::strlen(name));
+    const std::string suffix = " (" + std::to_string(n) + ")";
+    const size_t room = kRecordTextChars > suffix.size() + extension.size()
+                            ? kRecordTextChars - suffix.size() - extension.size()
+                            : 0;
+    if (stem.size() > room) stem.resize(room);
+    return stem + suffix + extension;
+}
+
+// Every name of a folder on the disc unique, compared as Windows compares names (ASCII letters
+// without regard to case): files from different folders of the source may meet in one folder of
+// the disc. The first to be added keeps its name, a later namesake gets " (2)", " (3)" and so on;
+// items imported from the disc come first and keep theirs. A chain lists items in the reverse
+// of the order they were added.
+void GiveUniqueNames(IsoItem* chain) {
+    std::vector<IsoItem*> added;
+    std::unordered_set<std::string> everyName;
+    for (IsoItem* item = chain; item != nullptr; item = item->nextItem) {
+        added.push_back(item);
+        everyName.insert(FoldedCase(item->name));
+        if (item->isFolder && !item->isReference) GiveUniqueNames(item->firstItem);
+    }
+    std::unordered_set<std::string> kept;
+    for (auto it = added.rbegin(); it != added.rend(); ++it) {
+        IsoItem* item = *it;
+        if (kept.insert(FoldedCase(item->name)).second) continue;
+        for (int n = 2;; ++n) {
+            const std::string candidate = Namesake(item->name, item->isFolder != 0, n);
+            const std::string folded = FoldedCase(candidate);
+            if (everyName.count(folded) != 0 || !kept.insert(folded).second) continue;
+            CopyItemText(item->name, candidate.c_str(), candidate.size());
+            break;
+        }
+    }
 }
 
 }  // namespace
@@ -148,8 +192,13 @@ int32_t EngineSession::AddPathItems(const BurnJob& job, const char* path, IsoIte
         const size_t nameLength = std::strlen(entry.cFileName);
         source.resize(folderPrefixLength);
         source.append(entry.cFileName, nameLength);
+        if (!FitsItemField(nameLength)) return EXITCODE_FILE_OPEN;
         // Only files carry their source path; a folder's is used for its search alone.
-        if (!FitsItemField(nameLength) || (!isFolder && !FitsItemField(source.size()))) return EXITCODE_FILE_OPEN;
+        char sourceField[kRecordTextChars + 1];
+        if (!isFolder && !CopyPathField(sourceField, source.c_str())) {
+            NoteFailedFile(source);
+            return EXITCODE_PATH_TOO_LONG;
+        }
 
         IsoItem* item = CreateIsoItem();
         if (item == nullptr) return EXITCODE_OUT_OF_MEMORY;
@@ -158,7 +207,7 @@ int32_t EngineSession::AddPathItems(const BurnJob& job, const char* path, IsoIte
         item->entryTime = EntryTimeFromCreationTime(entry.ftCreationTime);
         CopyItemText(item->name, entry.cFileName, nameLength);
         if (!isFolder) {
-            CopyItemText(item->sourcePath, source.c_str(), source.size());
+            CopyItemText(item->sourcePath, sourceField, std::strlen(sourceField));
             continue;
         }
         item->firstItem = nullptr;
@@ -212,6 +261,7 @@ int32_t EngineSession::BuildIsoTrack(const BurnJob& job, void** track, IsoItem**
         }
         if (items.head() == nullptr) return EXITCODE_OK;
 
+        GiveUniqueNames(items.head());
         *track = engine::NeroCreateIsoTrackEx(items.head(), job.volumeName, IsoTrackFlags(job));
         if (*track == nullptr) return EXITCODE_ISO_TRACK_FAILED;
         *root = items.Release();

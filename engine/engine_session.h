@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 
 #include "engine/engine_api.h"
 #include "engine/engine_result.h"
@@ -47,6 +48,9 @@ public:
     // ---- burn ----
     // Dispatches the job to the builder of its compilation kind.
     EngineResult Burn(BurnJob& job);
+    // The file the last burn failed on, when its code names one; empty otherwise.
+    const char* failedFile() const { return failedFile_.c_str(); }
+    void NoteFailedFile(const std::string& path) { failedFile_ = path; }
     // The common end of every builder: one NeroBurn with the job's speed and flags; the mapped code.
     int32_t BurnStep(const BurnJob& job, int32_t format, void* record);
 
@@ -74,5 +78,6 @@ private:
     void* discInfo_ = nullptr;
     void* discStamp_ = nullptr;
     bool loaded_ = false;
+    std::string failedFile_;
     const RecorderChoice& recorder_;
 };
