@@ -17,3 +17,9 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b) {
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && EqualIgnoringCase(text.substr(0, prefix.size()), prefix);
 }
+
+std::string FoldedCase(std::string_view text) {
+    std::string folded(text);
+    for (char& c : folded) c = AsciiLower(c);
+    return folded;
+}

@@ -6,9 +6,14 @@
 // letters only; and a user locale such as Turkish, where "i" and "I" are no pair, must not
 // change what matches.
 
+#include <string>
 #include <string_view>
 
 bool EqualIgnoringCase(std::string_view a, std::string_view b);
+
+// The text with A to Z lowered: texts equal under the rule have the same folded text, so it
+// serves as the key of a set.
+std::string FoldedCase(std::string_view text);
 
 // True when `text` begins with `prefix`, under the same rule.
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix);

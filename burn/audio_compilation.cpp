@@ -1,7 +1,7 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <vector>
+#include <utility>
 
 #include "base/handles.h"
 #include "base/text.h"
@@ -39,55 +39,55 @@ extern "C" BOOL __cdecl PcmFailed(void* userData) {
     return std::ferror(static_cast<std::FILE*>(userData)) != 0;
 }
 
-AudioSourceKind SourceKindOf(const char* fileName) {
+// 20 for a name without a known extension.
+int32_t SourceKindOf(const char* fileName, uint32_t& kind) {
     const char* extension = FileExtension(fileName);
-    if (extension == nullptr) throw EXITCODE_UNKNOWN_FILE_TYPE;
+    if (extension == nullptr) return EXITCODE_UNKNOWN_FILE_TYPE;
     for (const AudioExtension& known : kAudioExtensions) {
-        if (EqualIgnoringCase(extension, known.text)) return known.kind;
+        if (EqualIgnoringCase(extension, known.text)) {
+            kind = known.kind;
+            return EXITCODE_OK;
+        }
     }
-    throw EXITCODE_UNKNOWN_FILE_TYPE;
+    return EXITCODE_UNKNOWN_FILE_TYPE;
 }
 
-uint32_t PcmLengthInBlocks(const char* fileName) {
+int32_t PcmLengthInBlocks(const char* fileName, uint32_t& blocks) {
     WIN32_FILE_ATTRIBUTE_DATA attributes;
-    if (!GetFileAttributesExA(fileName, GetFileExInfoStandard, &attributes)) throw EXITCODE_FILE_LENGTH;
+    if (!GetFileAttributesExA(fileName, GetFileExInfoStandard, &attributes)) return EXITCODE_FILE_LENGTH;
     const unsigned long long size =
         (static_cast<unsigned long long>(attributes.nFileSizeHigh) << 32) | attributes.nFileSizeLow;
-    return static_cast<uint32_t>(size / kAudioBlockBytes);
+    blocks = static_cast<uint32_t>(size / kAudioBlockBytes);
+    return EXITCODE_OK;
 }
 
 // A ".pcm" track is read by the engine through our callbacks from a file we keep open.
-void PreparePcmEntry(AudioTrackEntry& entry, const char* fileName, std::vector<UniqueCFile>& openFiles) {
-    entry.lengthBlocks = PcmLengthInBlocks(fileName);
+int32_t PreparePcmEntry(AudioTrackEntry& entry, const char* fileName, OpenPcmFiles& pcmFiles) {
+    int32_t code = PcmLengthInBlocks(fileName, entry.lengthBlocks);
+    if (code != EXITCODE_OK) return code;
     UniqueCFile file(std::fopen(fileName, "rb"));
-    if (!file) throw EXITCODE_FILE_OPEN;
+    if (!file) return EXITCODE_FILE_OPEN;
     entry.source.pcm.userData = file.get();
     entry.source.pcm.read = ReadPcm;
     entry.source.pcm.endOfFile = PcmAtEnd;
     entry.source.pcm.error = PcmFailed;
-    openFiles.push_back(std::move(file));
+    pcmFiles.Keep(std::move(file));
+    return EXITCODE_OK;
 }
 
-void FillAudioEntry(AudioTrackEntry& entry, uint32_t index, const BurnJob& job,
-                    std::vector<UniqueCFile>& openFiles) {
+int32_t FillAudioEntry(AudioTrackEntry& entry, uint32_t index, const BurnJob& job, OpenPcmFiles& pcmFiles) {
     entry.pauseBlocks =
         index == 0 ? kFirstTrackPauseBlocks : static_cast<uint32_t>(job.trackGapSeconds) * kBlocksPerSecond;
     const char* fileName = job.track(index).name;
-    entry.sourceKind = SourceKindOf(fileName);
-    if (entry.sourceKind == kAudioSourceCallbacks) {
-        PreparePcmEntry(entry, fileName, openFiles);
-    } else {
-        CopyTextField(entry.source.fileName, kRecordTextChars, fileName);
-    }
+    int32_t code = SourceKindOf(fileName, entry.sourceKind);
+    if (code != EXITCODE_OK) return code;
+    if (entry.sourceKind == kAudioSourceCallbacks) return PreparePcmEntry(entry, fileName, pcmFiles);
+    return CopyPathField(entry.source.fileName, fileName) ? EXITCODE_OK : EXITCODE_PATH_TOO_LONG;
 }
 
-void CloseInOrder(std::vector<UniqueCFile>& files) {
-    for (UniqueCFile& file : files) file.reset();
-}
-
-}  // namespace
-
-int32_t EngineSession::BuildAudioCompilation(const BurnJob& job) {
+// The first failing track ends the build before the engine is asked to burn. Declared in this
+// order, the owners release the data track first, then the files, then the record.
+int32_t BuildAudio(EngineSession& session, const BurnJob& job) {
     RecordBlock<AudioRecordHeader, AudioTrackEntry> record(job.trackCount);
     if (!record.allocated()) return EXITCODE_OUT_OF_MEMORY;
     AudioRecordHeader& header = record.header();
@@ -97,20 +97,22 @@ int32_t EngineSession::BuildAudioCompilation(const BurnJob& job) {
     header.recordFlag = job.recordFlag ? 1 : 0;
     header.mediumType = job.mediumType | (job.mediumBits0C ? kMediumBits0C : 0);
 
-    IsoItem* isoItems = nullptr;
-    std::vector<UniqueCFile> openFiles;
-    int32_t code = EXITCODE_OK;
-    try {
-        code = BuildIsoTrack(job, &header.dataTrack, &isoItems);
-        if (code != EXITCODE_OK) throw static_cast<EXITCODE>(code);
-        header.discStamp = discStamp_;
-        openFiles.reserve(job.trackCount);
-        for (uint32_t i = 0; i < job.trackCount; ++i) FillAudioEntry(record.entry(i), i, job, openFiles);
-        code = BurnStep(job, kEngineFormatAudio, record.data());
-    } catch (...) {
-        code = CodeOfCurrentException();
+    OpenPcmFiles pcmFiles;
+    OwnedDataTrack dataTrack(header.dataTrack);
+    int32_t code = session.BuildIsoTrack(job, dataTrack.track(), dataTrack.root());
+    if (code != EXITCODE_OK) return code;
+    header.discStamp = session.discStamp();
+    pcmFiles.Reserve(job.trackCount);
+    for (uint32_t i = 0; i < job.trackCount; ++i) {
+        code = FillAudioEntry(record.entry(i), i, job, pcmFiles);
+        if (code == EXITCODE_PATH_TOO_LONG) session.NoteFailedFile(job.track(i).name);
+        if (code != EXITCODE_OK) return code;
     }
-    ReleaseDataTrack(header.dataTrack, isoItems);
-    CloseInOrder(openFiles);
-    return code;
+    return session.BurnStep(job, kEngineFormatAudio, record.data());
+}
+
+}  // namespace
+
+int32_t EngineSession::BuildAudioCompilation(const BurnJob& job) noexcept {
+    return AtBuilderBoundary([&] { return BuildAudio(*this, job); });
 }

@@ -1,16 +1,30 @@
 #include "burn/builder_support.h"
 
+#include <windows.h>
+
 #include <cstring>
-#include <new>
 
 #include "burn/data_compilation.h"
 #include "engine/engine_library.h"
-#include "engine/exit_code.h"
 
 void CopyTextField(char* field, size_t maxChars, const char* text) {
     size_t length = text == nullptr ? 0 : strnlen(text, maxChars);
     if (length > 0) std::memcpy(field, text, length);
     field[length] = '\0';
+}
+
+bool CopyPathField(char (&field)[kRecordTextChars + 1], const char* path) {
+    const size_t length = std::strlen(path);
+    if (length <= kRecordTextChars) {
+        std::memcpy(field, path, length + 1);
+        return true;
+    }
+    char shortPath[kRecordTextChars + 1];
+    // Zero for a file without a short form; the size needed when it does not fit either.
+    const DWORD shortLength = GetShortPathNameA(path, shortPath, sizeof shortPath);
+    if (shortLength == 0 || shortLength > kRecordTextChars) return false;
+    std::memcpy(field, shortPath, shortLength + 1);
+    return true;
 }
 
 const char* FileExtension(const char* name) {
@@ -20,16 +34,4 @@ const char* FileExtension(const char* name) {
 void ReleaseDataTrack(void* track, IsoItem* root) {
     engine::NeroFreeIsoTrack(track);
     FreeIsoItems(root);
-}
-
-int32_t CodeOfCurrentException() {
-    try {
-        throw;
-    } catch (EXITCODE failure) {
-        return failure;
-    } catch (const std::bad_alloc&) {
-        return EXITCODE_OUT_OF_MEMORY;
-    } catch (...) {
-        return EXITCODE_INTERNAL;
-    }
 }

@@ -23,7 +23,11 @@ int32_t BuildForKind(EngineSession& session, const BurnJob& job) {
 
 }  // namespace
 
-EngineResult EngineSession::Burn(BurnJob& job) { return EngineResult(BuildForKind(*this, job)); }
+EngineResult EngineSession::Burn(BurnJob& job) {
+    failedFile_.clear();
+    const int32_t code = BuildForKind(*this, job);
+    return EngineResult(code, failedFile_.c_str());
+}
 
 int32_t EngineSession::BurnStep(const BurnJob& job, int32_t format, void* record) {
     const DWORD speed = static_cast<DWORD>(job.EffectiveSpeed());

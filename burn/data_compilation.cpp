@@ -2,8 +2,13 @@
 
 #include <cstring>
 #include <ctime>
+#include <string>
+#include <unordered_set>
 #include <utility>
+#include <vector>
 
+#include "base/text.h"
+#include "burn/builder_support.h"
 #include "burn/burn_job.h"
 #include "engine/engine_library.h"
 #include "engine/engine_session.h"
@@ -57,8 +62,7 @@ bool IsDotName(const char* name) {
     return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
 }
 
-// The engine's item fields hold 255 characters; a longer text is refused, never cut, since a
-// cut source path would name another file.
+// The engine's name field holds 255 characters, as many as a name on Windows can have.
 bool FitsItemField(size_t length) { return length <= kRecordTextChars; }
 
 // `length` fits the field (checked by the caller); the NUL is copied with the text.
@@ -93,6 +97,47 @@ DWORD IsoTrackFlags(const BurnJob& job) {
     if (job.isoFlag10) flags |= 0x10;
     if (job.isoFlag40) flags |= 0x40;
     return flags;
+}
+
+// `name` with " (n)" before its extension (a folder's name has none), cut to fit the field.
+std::string Namesake(const char* name, bool isFolder, int n) {
+    const char* dot = isFolder ? nullptr : std::strrchr(name, '.');
+    if (dot == name) dot = nullptr;  // ".name" is all name
+    const std::string extension = dot != nullptr ? dot : "";
+    std::string stem(name, dot != nullptr ? static_cast<size_t>(dot - name) : std::strlen(name));
+    const std::string suffix = " (" + std::to_string(n) + ")";
+    const size_t room = kRecordTextChars > suffix.size() + extension.size()
+                            ? kRecordTextChars - suffix.size() - extension.size()
+                            : 0;
+    if (stem.size() > room) stem.resize(room);
+    return stem + suffix + extension;
+}
+
+// Every name of a folder on the disc unique, compared as Windows compares names (ASCII letters
+// without regard to case): files from different folders of the source may meet in one folder of
+// the disc. The first to be added keeps its name, a later namesake gets " (2)", " (3)" and so on;
+// items imported from the disc come first and keep theirs. A chain lists items in the reverse
+// of the order they were added.
+void GiveUniqueNames(IsoItem* chain) {
+    std::vector<IsoItem*> added;
+    std::unordered_set<std::string> everyName;
+    for (IsoItem* item = chain; item != nullptr; item = item->nextItem) {
+        added.push_back(item);
+        everyName.insert(FoldedCase(item->name));
+        if (item->isFolder && !item->isReference) GiveUniqueNames(item->firstItem);
+    }
+    std::unordered_set<std::string> kept;
+    for (auto it = added.rbegin(); it != added.rend(); ++it) {
+        IsoItem* item = *it;
+        if (kept.insert(FoldedCase(item->name)).second) continue;
+        for (int n = 2;; ++n) {
+            const std::string candidate = Namesake(item->name, item->isFolder != 0, n);
+            const std::string folded = FoldedCase(candidate);
+            if (everyName.count(folded) != 0 || !kept.insert(folded).second) continue;
+            CopyItemText(item->name, candidate.c_str(), candidate.size());
+            break;
+        }
+    }
 }
 
 }  // namespace
@@ -147,8 +192,13 @@ int32_t EngineSession::AddPathItems(const BurnJob& job, const char* path, IsoIte
         const size_t nameLength = std::strlen(entry.cFileName);
         source.resize(folderPrefixLength);
         source.append(entry.cFileName, nameLength);
+        if (!FitsItemField(nameLength)) return EXITCODE_FILE_OPEN;
         // Only files carry their source path; a folder's is used for its search alone.
-        if (!FitsItemField(nameLength) || (!isFolder && !FitsItemField(source.size()))) return EXITCODE_FILE_OPEN;
+        char sourceField[kRecordTextChars + 1];
+        if (!isFolder && !CopyPathField(sourceField, source.c_str())) {
+            NoteFailedFile(source);
+            return EXITCODE_PATH_TOO_LONG;
+        }
 
         IsoItem* item = CreateIsoItem();
         if (item == nullptr) return EXITCODE_OUT_OF_MEMORY;
@@ -157,7 +207,7 @@ int32_t EngineSession::AddPathItems(const BurnJob& job, const char* path, IsoIte
         item->entryTime = EntryTimeFromCreationTime(entry.ftCreationTime);
         CopyItemText(item->name, entry.cFileName, nameLength);
         if (!isFolder) {
-            CopyItemText(item->sourcePath, source.c_str(), source.size());
+            CopyItemText(item->sourcePath, sourceField, std::strlen(sourceField));
             continue;
         }
         item->firstItem = nullptr;
@@ -170,47 +220,51 @@ int32_t EngineSession::AddPathItems(const BurnJob& job, const char* path, IsoIte
     return EXITCODE_OK;
 }
 
-int32_t EngineSession::BuildIsoTrack(const BurnJob& job, void** track, IsoItem** root) {
+int32_t EngineSession::BuildIsoTrack(const BurnJob& job, void** track, IsoItem** root) noexcept {
     *track = nullptr;
     *root = nullptr;
+    // The scan's texts and lists grow as it goes; the items built so far have an owner, so
+    // memory running out there ends the track like any other failure.
+    return AtBuilderBoundary([&]() -> int32_t {
+        // The items of a track already on the disc, which the new items go before.
+        auto importDiscTrack = [&](IsoItem** imported) -> int32_t {
+            const uint32_t trackNumber =
+                job.importTrack != -1 ? static_cast<uint32_t>(job.importTrack) : DiscTrackCount(discInfo_) - 1;
+            // The information read now replaces the held one, which would otherwise never be released.
+            if (discInfo_ != nullptr) engine::NeroFreeMem(std::exchange(discInfo_, nullptr));
+            discInfo_ = engine::NeroGetCDInfo(deviceHandle_, 0);
+            if (discInfo_ == nullptr) return EXITCODE_NO_CD_INFO;
+            // Compared unsigned, so a negative track number other than -1 is refused too.
+            if (trackNumber >= DiscTrackCount(discInfo_)) return EXITCODE_INVALID_IMPORT_SESSION;
+            // The engine fills the slot; a stamp from an earlier import would never be released.
+            if (discStamp_ != nullptr) engine::NeroFreeCDStamp(std::exchange(discStamp_, nullptr));
+            *imported = static_cast<IsoItem*>(
+                engine::NeroImportIsoTrackEx(deviceHandle_, trackNumber, &discStamp_, ImportFlags(job)));
+            return *imported == nullptr ? EXITCODE_NO_CD_INSERTED : EXITCODE_OK;
+        };
 
-    // The items of a track already on the disc, which the new items go before.
-    auto importDiscTrack = [&](IsoItem** imported) -> int32_t {
-        const uint32_t trackNumber =
-            job.importTrack != -1 ? static_cast<uint32_t>(job.importTrack) : DiscTrackCount(discInfo_) - 1;
-        // The information read now replaces the held one, which would otherwise never be released.
-        if (discInfo_ != nullptr) engine::NeroFreeMem(std::exchange(discInfo_, nullptr));
-        discInfo_ = engine::NeroGetCDInfo(deviceHandle_, 0);
-        if (discInfo_ == nullptr) return EXITCODE_NO_CD_INFO;
-        // Compared unsigned, so a negative track number other than -1 is refused too.
-        if (trackNumber >= DiscTrackCount(discInfo_)) return EXITCODE_INVALID_IMPORT_SESSION;
-        // The engine fills the slot; a stamp from an earlier import would never be released.
-        if (discStamp_ != nullptr) engine::NeroFreeCDStamp(std::exchange(discStamp_, nullptr));
-        *imported = static_cast<IsoItem*>(
-            engine::NeroImportIsoTrackEx(deviceHandle_, trackNumber, &discStamp_, ImportFlags(job)));
-        return *imported == nullptr ? EXITCODE_NO_CD_INSERTED : EXITCODE_OK;
-    };
+        OwnedChain items;
+        const bool discHasTracks = discInfo_ != nullptr && DiscTrackCount(discInfo_) > 0;
+        if (job.importTrack != -1 || discHasTracks) {
+            IsoItem* imported = nullptr;
+            int32_t code = importDiscTrack(&imported);
+            if (code != EXITCODE_OK) return code;
+            items.PrependChain(imported);
+        }
 
-    OwnedChain items;
-    const bool discHasTracks = discInfo_ != nullptr && DiscTrackCount(discInfo_) > 0;
-    if (job.importTrack != -1 || discHasTracks) {
-        IsoItem* imported = nullptr;
-        int32_t code = importDiscTrack(&imported);
-        if (code != EXITCODE_OK) return code;
-        items.PrependChain(imported);
-    }
+        // Later paths go before earlier ones, and imported items stay last.
+        for (size_t i = 0; i < job.isoFileCount(); ++i) {
+            IsoItem* pathItems = nullptr;
+            int32_t code = AddPathItems(job, job.isoFile(i), &pathItems, 0);
+            if (code != EXITCODE_OK) return code;
+            items.PrependChain(pathItems);
+        }
+        if (items.head() == nullptr) return EXITCODE_OK;
 
-    // Later paths go before earlier ones, and imported items stay last.
-    for (size_t i = 0; i < job.isoFileCount(); ++i) {
-        IsoItem* pathItems = nullptr;
-        int32_t code = AddPathItems(job, job.isoFile(i), &pathItems, 0);
-        if (code != EXITCODE_OK) return code;
-        items.PrependChain(pathItems);
-    }
-    if (items.head() == nullptr) return EXITCODE_OK;
-
-    *track = engine::NeroCreateIsoTrackEx(items.head(), job.volumeName, IsoTrackFlags(job));
-    if (*track == nullptr) return EXITCODE_ISO_TRACK_FAILED;
-    *root = items.Release();
-    return EXITCODE_OK;
+        GiveUniqueNames(items.head());
+        *track = engine::NeroCreateIsoTrackEx(items.head(), job.volumeName, IsoTrackFlags(job));
+        if (*track == nullptr) return EXITCODE_ISO_TRACK_FAILED;
+        *root = items.Release();
+        return EXITCODE_OK;
+    });
 }

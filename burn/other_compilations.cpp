@@ -20,20 +20,23 @@ constexpr VideoExtension kVideoExtensions[] = {
     {".jpeg", kVideoItemJpeg, -1},
 };
 
-const VideoExtension& VideoExtensionOf(const char* fileName) {
+// Null for a name without one of the known extensions.
+const VideoExtension* VideoExtensionOf(const char* fileName) {
     const char* extension = FileExtension(fileName);
-    if (extension == nullptr) throw EXITCODE_UNKNOWN_FILE_TYPE;
+    if (extension == nullptr) return nullptr;
     for (const VideoExtension& known : kVideoExtensions) {
-        if (EqualIgnoringCase(extension, known.text)) return known;
+        if (EqualIgnoringCase(extension, known.text)) return &known;
     }
-    throw EXITCODE_UNKNOWN_FILE_TYPE;
+    return nullptr;
 }
 
-void FillVideoEntry(VideoItemEntry& entry, const char* fileName) {
+int32_t FillVideoEntry(VideoItemEntry& entry, const char* fileName) {
     CopyTextField(entry.fileName, kVideoNameChars, fileName);
-    const VideoExtension& kind = VideoExtensionOf(fileName);
-    entry.itemKind = kind.kind;
-    entry.stillPicture = kind.stillPicture;
+    const VideoExtension* kind = VideoExtensionOf(fileName);
+    if (kind == nullptr) return EXITCODE_UNKNOWN_FILE_TYPE;
+    entry.itemKind = kind->kind;
+    entry.stillPicture = kind->stillPicture;
+    return EXITCODE_OK;
 }
 
 void FillTrackModeEntry(TrackModeEntry& entry, const TrackSlot& slot) {
@@ -44,7 +47,9 @@ void FillTrackModeEntry(TrackModeEntry& entry, const TrackSlot& slot) {
 
 }  // namespace
 
-int32_t EngineSession::BuildVideoCompilation(const BurnJob& job) {
+// The data track is released before the record, by the order the owners are declared in. Only
+// the data track allocates as it grows, and it keeps that to itself: no boundary is needed here.
+int32_t EngineSession::BuildVideoCompilation(const BurnJob& job) noexcept {
     RecordBlock<VideoRecordHeader, VideoItemEntry> record(job.trackCount);
     if (!record.allocated()) return EXITCODE_OUT_OF_MEMORY;
     VideoRecordHeader& header = record.header();
@@ -52,33 +57,25 @@ int32_t EngineSession::BuildVideoCompilation(const BurnJob& job) {
     header.itemCount = job.trackCount;
     CopyTextField(header.text, kRecordTextChars, job.videoText);
 
-    IsoItem* isoItems = nullptr;
-    int32_t code = EXITCODE_OK;
-    try {
-        code = BuildIsoTrack(job, &header.dataTrack, &isoItems);
-        if (code != EXITCODE_OK) throw static_cast<EXITCODE>(code);
-        for (uint32_t i = 0; i < job.trackCount; ++i) FillVideoEntry(record.entry(i), job.track(i).name);
-        code = BurnStep(job, kEngineFormatVideo, record.data());
-    } catch (...) {
-        code = CodeOfCurrentException();
+    OwnedDataTrack dataTrack(header.dataTrack);
+    int32_t code = BuildIsoTrack(job, dataTrack.track(), dataTrack.root());
+    if (code != EXITCODE_OK) return code;
+    for (uint32_t i = 0; i < job.trackCount; ++i) {
+        code = FillVideoEntry(record.entry(i), job.track(i).name);
+        if (code != EXITCODE_OK) return code;
     }
-    ReleaseDataTrack(header.dataTrack, isoItems);
-    return code;
+    return BurnStep(job, kEngineFormatVideo, record.data());
 }
 
-int32_t EngineSession::BuildImageBurn(const BurnJob& job) {
+int32_t EngineSession::BuildImageBurn(const BurnJob& job) noexcept {
     // Without an image there is nothing the engine could burn.
     if (job.imageFile == nullptr || job.imageFile[0] == '\0') return EXITCODE_BAD_USAGE;
     ImageRecord record = {};
     CopyTextField(record.imageFile, kRecordTextChars, job.imageFile);
-    try {
-        return BurnStep(job, kEngineFormatImage, &record);
-    } catch (...) {
-        return CodeOfCurrentException();
-    }
+    return BurnStep(job, kEngineFormatImage, &record);
 }
 
-int32_t EngineSession::BuildTrackModeRecord(const BurnJob& job) {
+int32_t EngineSession::BuildTrackModeRecord(const BurnJob& job) noexcept {
     RecordBlock<TrackModeHeader, TrackModeEntry> record(job.trackCount);
     if (!record.allocated()) return EXITCODE_OUT_OF_MEMORY;
     TrackModeHeader& header = record.header();
@@ -88,18 +85,11 @@ int32_t EngineSession::BuildTrackModeRecord(const BurnJob& job) {
     header.discText2 = job.discText2;
     header.recordFlag = job.recordFlag ? 1 : 0;
 
-    IsoItem* isoItems = nullptr;
-    int32_t code = EXITCODE_OK;
-    try {
-        code = BuildIsoTrack(job, &header.dataTrack, &isoItems);
-        if (code != EXITCODE_OK) throw static_cast<EXITCODE>(code);
-        header.discStamp = discStamp_;
-        for (uint32_t i = 0; i < job.trackCount; ++i) FillTrackModeEntry(record.entry(i), job.track(i));
-        header.mediumType = job.mediumType;
-        code = BurnStep(job, kEngineFormatTrackMode, record.data());
-    } catch (...) {
-        code = CodeOfCurrentException();
-    }
-    ReleaseDataTrack(header.dataTrack, isoItems);
-    return code;
+    OwnedDataTrack dataTrack(header.dataTrack);
+    const int32_t code = BuildIsoTrack(job, dataTrack.track(), dataTrack.root());
+    if (code != EXITCODE_OK) return code;
+    header.discStamp = discStamp_;
+    for (uint32_t i = 0; i < job.trackCount; ++i) FillTrackModeEntry(record.entry(i), job.track(i));
+    header.mediumType = job.mediumType;
+    return BurnStep(job, kEngineFormatTrackMode, record.data());
 }

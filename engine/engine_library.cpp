@@ -54,20 +54,46 @@ void CallEngineNoResult(const char* name, Args... args) {
     if (entry != nullptr) entry(args...);
 }
 
-// Reads a registry text into the engine directory; empty when the key or value is missing.
+bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+// A drive letter, ":" and "\", or "\\server\share". A relative or drive-relative folder would be
+// taken against whatever the player's current folder is; "\\.\" and "\\?\" name devices, not
+// servers.
+bool IsAbsoluteDirectory(const char* directory) {
+    if (IsAsciiLetter(directory[0]) && directory[1] == ':' && directory[2] == '\\') return true;
+    if (directory[0] != '\\' || directory[1] != '\\') return false;
+    const char* server = directory + 2;
+    const char* serverEnd = std::strchr(server, '\\');
+    if (serverEnd == nullptr || serverEnd == server) return false;
+    if (serverEnd - server == 1 && (server[0] == '.' || server[0] == '?')) return false;
+    const char share = serverEnd[1];
+    return share != '\0' && share != '\\';
+}
+
+// Reads a registry directory into the engine directory: a text, or an expandable text with its
+// variables expanded. True when it names an absolute folder; anything else (missing, empty,
+// relative, not a text, too long for the read or its expansion) leaves it empty, and counts as
+// no directory at all.
 bool ReadDirectory(const char* keyName, const char* valueName) {
     engineDirectoryBuffer[0] = '\0';
     UniqueRegKey key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return false;
+    char value[kDirectoryReadLimit + 1];
+    DWORD type = REG_NONE;
     DWORD size = kDirectoryReadLimit;
-    LONG status = RegQueryValueExA(key.get(), valueName, nullptr, nullptr,
-                                   reinterpret_cast<BYTE*>(engineDirectoryBuffer), &size);
-    if (status != ERROR_SUCCESS) {
-        engineDirectoryBuffer[0] = '\0';
+    if (RegQueryValueExA(key.get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
+        ERROR_SUCCESS)
         return false;
+    value[size < kDirectoryReadLimit ? size : kDirectoryReadLimit] = '\0';
+    if (type == REG_SZ) {
+        std::memcpy(engineDirectoryBuffer, value, sizeof value);
+    } else if (type == REG_EXPAND_SZ) {
+        const DWORD expanded = ExpandEnvironmentStringsA(value, engineDirectoryBuffer, sizeof engineDirectoryBuffer);
+        if (expanded == 0 || expanded > sizeof engineDirectoryBuffer) engineDirectoryBuffer[0] = '\0';
+        engineDirectoryBuffer[kDirectoryReadLimit] = '\0';
     }
-    engineDirectoryBuffer[size < kDirectoryReadLimit ? size : kDirectoryReadLimit] = '\0';
-    return true;
+    if (!IsAbsoluteDirectory(engineDirectoryBuffer)) engineDirectoryBuffer[0] = '\0';
+    return engineDirectoryBuffer[0] != '\0';
 }
 
 void WriteSharedDirectory(const std::string& directory) {
@@ -79,16 +105,17 @@ void WriteSharedDirectory(const std::string& directory) {
                    static_cast<DWORD>(directory.size() + 1));
 }
 
-bool IsUsableDirectory() { return std::strlen(engineDirectoryBuffer) < kUsableDirectoryBelow; }
+bool IsShortEnough() { return std::strlen(engineDirectoryBuffer) < kUsableDirectoryBelow; }
 
 // The first source: a trailing backslash is cut from the path and from the stored value, but the
-// engine directory keeps the value as read.
+// engine directory keeps the value as read. A drive's root keeps its backslash in the registry:
+// "C:" alone would name the drive's current folder, and the next load would refuse it.
 std::string LibraryPathFromSharedKey() {
-    if (!ReadDirectory(kSharedKey, kSharedValue) || !IsUsableDirectory()) return std::string();
+    if (!ReadDirectory(kSharedKey, kSharedValue) || !IsShortEnough()) return std::string();
     std::string directory = engineDirectoryBuffer;
-    if (!directory.empty() && directory.back() == '\\') {
+    if (directory.back() == '\\') {
         directory.pop_back();
-        WriteSharedDirectory(directory);
+        if (IsAbsoluteDirectory(directory.c_str())) WriteSharedDirectory(directory);
     }
     return directory + kLibraryFileName;
 }
@@ -97,7 +124,7 @@ std::string LibraryPathFromSharedKey() {
 std::string LibraryPathFromAppPaths() {
     if (!ReadDirectory(kAppPathsKey, kAppPathsValue)) return std::string();
     std::string path;
-    if (IsUsableDirectory()) path = std::string(engineDirectoryBuffer) + kLibraryFileName;
+    if (IsShortEnough()) path = std::string(engineDirectoryBuffer) + kLibraryFileName;
     WriteSharedDirectory(engineDirectoryBuffer);
     return path;
 }
@@ -115,8 +142,8 @@ bool ReadEnvironment(const char* name, std::string& value) {
     }
 }
 
-// The engine's own DLLs are found through the search path. A missing "PATH" becomes the
-// directory alone.
+// The engine may load more of its DLLs later, by name, through the search path. A missing "PATH"
+// becomes the directory alone.
 void PutDirectoryOnSearchPath(const char* directory) {
     std::string oldPath;
     const bool hadPath = ReadEnvironment("PATH", oldPath);
@@ -153,7 +180,9 @@ bool loadEngine() {
     }
     PutDirectoryOnSearchPath(engineDirectoryBuffer);
     if (libraryPath.empty()) return false;
-    EngineModule().reset(LoadLibraryA(libraryPath.c_str()));
+    // The engine's own DLLs are then searched in its folder first, not in the player's folder
+    // or the current one.
+    EngineModule().reset(LoadLibraryExA(libraryPath.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
     if (!EngineModule()) return false;
     if (setExpectedEngineVersion(kExpectedVersion[0], kExpectedVersion[1], kExpectedVersion[2],
                                  kExpectedVersion[3]) != 0)

@@ -10,14 +10,15 @@
 
 #include "engine/engine_api.h"
 
-// Loads NeroAPI.dll from the directory named in the registry and tells it the expected
-// interface version. True when loaded and accepted.
+// Loads NeroAPI.dll from the absolute directory named in the registry, its own DLLs from beside
+// it, and tells it the expected interface version. True when loaded and accepted.
 bool loadEngine();
 // Frees the library if one is loaded.
 void releaseEngine();
 // True while a library is loaded.
 bool engineLoaded();
-// The directory read from the registry by the last load (possibly empty); kept for the process.
+// The directory read from the registry by the last load; empty when none was usable. Kept for
+// the process.
 const char* engineDirectory();
 
 // NeroGetAPIVersion, 0 when not available.

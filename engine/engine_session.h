@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 
 #include "engine/engine_api.h"
 #include "engine/engine_result.h"
@@ -47,17 +48,21 @@ public:
     // ---- burn ----
     // Dispatches the job to the builder of its compilation kind.
     EngineResult Burn(BurnJob& job);
+    // The file the last burn failed on, when its code names one; empty otherwise.
+    const char* failedFile() const { return failedFile_.c_str(); }
+    void NoteFailedFile(const std::string& path) { failedFile_ = path; }
     // The common end of every builder: one NeroBurn with the job's speed and flags; the mapped code.
     int32_t BurnStep(const BurnJob& job, int32_t format, void* record);
 
     // Builders (one per compilation kind); each returns an EXITCODE and releases what it built.
-    int32_t BuildAudioCompilation(const BurnJob& job);
-    int32_t BuildVideoCompilation(const BurnJob& job);
-    int32_t BuildImageBurn(const BurnJob& job);
-    int32_t BuildTrackModeRecord(const BurnJob& job);
+    // Failures travel as codes: nothing is thrown, and nothing thrown by the runtime gets out.
+    int32_t BuildAudioCompilation(const BurnJob& job) noexcept;
+    int32_t BuildVideoCompilation(const BurnJob& job) noexcept;
+    int32_t BuildImageBurn(const BurnJob& job) noexcept;
+    int32_t BuildTrackModeRecord(const BurnJob& job) noexcept;
 
     // The data track: items for every path of the job's isoFiles, joined to an imported track.
-    int32_t BuildIsoTrack(const BurnJob& job, void** track, IsoItem** root);
+    int32_t BuildIsoTrack(const BurnJob& job, void** track, IsoItem** root) noexcept;
     int32_t AddPathItems(const BurnJob& job, const char* path, IsoItem** chain, int depth);
 
     // ---- state, for the builders and tests ----
@@ -73,5 +78,6 @@ private:
     void* discInfo_ = nullptr;
     void* discStamp_ = nullptr;
     bool loaded_ = false;
+    std::string failedFile_;
     const RecorderChoice& recorder_;
 };

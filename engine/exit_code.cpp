@@ -38,12 +38,18 @@ const ResultMessageRow kResultMessages[] = {
     {EXITCODE_ISO_TRACK_FAILED, "Failed to create ISO track!"},
     {EXITCODE_FILE_NOT_FOUND, "Specified file was not found!"},
     {EXITCODE_USER_ABORTED, "User aborted!"},
+    {EXITCODE_PATH_TOO_LONG, "The path of this file is too long for the disc:"},
 };
+
+const ResultMessageRow& RowOf(int32_t code) {
+    for (const ResultMessageRow& row : kResultMessages)
+        if (row.code == code) return row;
+    return kResultMessages[0];
+}
 
 }  // namespace
 
-const char* ResultMessage(int32_t code) {
-    for (const ResultMessageRow& row : kResultMessages)
-        if (row.code == code) return row.message;
-    return kResultMessages[0].message;
-}
+const char* ResultMessage(int32_t code) { return RowOf(code).message; }
+
+// The engine's fields hold 255 characters: the user has to know which file to move.
+bool ResultNamesFile(int32_t code) { return code == EXITCODE_PATH_TOO_LONG; }

@@ -33,8 +33,11 @@ enum EXITCODE : int32_t {
     EXITCODE_FILE_NOT_FOUND = 28,
     EXITCODE_UNKNOWN = 29,
     EXITCODE_USER_ABORTED = 30,
+    EXITCODE_PATH_TOO_LONG = 31,
 };
 
 // The user's text for a code, from the result message table; "Unknown error." for any code
 // without a row.
 const char* ResultMessage(int32_t code);
+// True when the code's text is followed by the file the failure concerns.
+bool ResultNamesFile(int32_t code);

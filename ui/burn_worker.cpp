@@ -94,7 +94,8 @@ int32_t FillAndBurn(const BurnDialog& dialog, bool& nothingChosen) {
 
 void ShowOutcome(HWND dialog, int32_t code) {
     try {
-        EngineResult result(code);
+        const EngineSession* session = engineSession.load();
+        EngineResult result(code, session != nullptr ? session->failedFile() : nullptr);
         MessageBoxA(dialog, result.message(), kMessageBoxCaption, MB_ICONINFORMATION | MB_OK);
     } catch (...) {
         // Out of memory for the result's text: the dialog must still come back to idle.

@@ -39,17 +39,16 @@ TEST_F(AudioRecordTest, FirstTrackPausesTwoSecondsAndLaterOnesTheGap) {
 }
 
 TEST_F(AudioRecordTest, FileKindsComeFromTheExtensionWithoutRegardToCase) {
-    const std::string longName = std::string(290, 'L') + ".wav";
-    AddTracks({"C:\\x\\a.wav", "Song.MP3", "C:\\y.z\\speech.WmA", longName});
+    AddTracks({"C:\\x\\a.wav", "Song.MP3", "C:\\y.z\\speech.WmA"});
     ASSERT_EQ(0, session_->BuildAudioCompilation(job_));
 
     auto entries = Records("audiotrack");
-    ASSERT_EQ(4u, entries.size());
+    ASSERT_EQ(3u, entries.size());
     const struct {
         long kind;
         std::string file;
-    } expected[] = {{0, "C:\\x\\a.wav"}, {2, "Song.MP3"}, {3, "C:\\y.z\\speech.WmA"}, {0, longName.substr(0, 255)}};
-    for (size_t i = 0; i < 4; ++i) {
+    } expected[] = {{0, "C:\\x\\a.wav"}, {2, "Song.MP3"}, {3, "C:\\y.z\\speech.WmA"}};
+    for (size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(expected[i].kind, entries[i].Int("kind")) << expected[i].file;
         EXPECT_EQ(expected[i].file, entries[i].Get("file"));
         EXPECT_EQ(0, entries[i].Int("blocks"));

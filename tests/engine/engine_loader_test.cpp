@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 
+#include "base/text.h"
 #include "engine/engine_library.h"
 #include "support/engine_registry.h"
+#include "support/registry_fixture.h"
 #include "support/engine_standin.h"
 #include "support/test_paths.h"
 
@@ -112,11 +115,13 @@ TEST_F(EngineLoaderRegistry, LongDirectoryIsNotUsedAndBlocksTheSecondSource) {
     EXPECT_EQ(reg::Shared(), longDir);
 }
 
-// A stored value that fills the 255 bytes read, with no terminator, still ends as a text.
-TEST_F(EngineLoaderRegistry, DirectoryFillingTheReadLimitIsTerminated) {
-    reg::SetSharedBytes(std::string(255, 'x'));
+// A text stored without its terminator still ends as a text. At 254 characters it reaches the
+// 255 bytes read: Windows hands over the characters alone, Wine one more for the terminator.
+TEST_F(EngineLoaderRegistry, DirectoryStoredWithoutTerminatorIsTerminated) {
+    const std::string value = "Z:\\" + std::string(251, 'x');
+    reg::SetSharedRaw(REG_SZ, value);
     EXPECT_FALSE(loadEngine());
-    EXPECT_EQ(std::strlen(engineDirectory()), 255u);
+    EXPECT_EQ(std::string(engineDirectory()), value);
 }
 
 TEST_F(EngineLoaderRegistry, FailedQueryLeavesTheDirectoryEmpty) {
@@ -243,4 +248,146 @@ TEST_F(EngineLoaderWithStandin, EachBinderLooksItsEntryPointUpAtEveryCall) {
     EXPECT_EQ(engineApiVersion(), 5561u);
     releaseEngine();
     EXPECT_EQ(engineApiVersion(), 0u) << "no stale entry point after release";
+}
+
+namespace {
+
+// The loader tests' own engine, whose helper DLL lies beside it.
+std::string EngineWithHelper() { return BinDir() + "\\engine-with-helper"; }
+
+// Where the engine's helper DLL was loaded from; empty while none is loaded.
+std::string LoadedHelper() {
+    HMODULE helper = GetModuleHandleA("nerodep.dll");
+    if (helper == nullptr) return "";
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(helper, path, MAX_PATH);
+    return path;
+}
+
+// A copy of a file for the length of one case.
+class PlantedFile {
+public:
+    PlantedFile(const std::string& from, const std::string& to) : path_(to) {
+        EXPECT_TRUE(CopyFileA(from.c_str(), to.c_str(), FALSE)) << to;
+    }
+    ~PlantedFile() { DeleteFileA(path_.c_str()); }
+    PlantedFile(const PlantedFile&) = delete;
+    PlantedFile& operator=(const PlantedFile&) = delete;
+
+private:
+    std::string path_;
+};
+
+// The engine and its helper planted together in a folder.
+struct PlantedEngine {
+    PlantedEngine(const std::string& folder)
+        : engine(EngineWithHelper() + "\\NeroAPI.dll", folder + "\\NeroAPI.dll"),
+          helper(EngineWithHelper() + "\\nerodep.dll", folder + "\\nerodep.dll") {}
+    PlantedFile engine;
+    PlantedFile helper;
+};
+
+class InCurrentFolder {
+public:
+    explicit InCurrentFolder(const std::string& folder) {
+        GetCurrentDirectoryA(MAX_PATH, saved_);
+        EXPECT_TRUE(SetCurrentDirectoryA(folder.c_str())) << folder;
+    }
+    ~InCurrentFolder() { SetCurrentDirectoryA(saved_); }
+    InCurrentFolder(const InCurrentFolder&) = delete;
+    InCurrentFolder& operator=(const InCurrentFolder&) = delete;
+
+private:
+    char saved_[MAX_PATH] = {};
+};
+
+}  // namespace
+
+// Copies of the engine's helper in the player's folder (this program's) and in the current
+// folder come before the engine's folder in the ordinary search; the engine gets its own.
+TEST_F(EngineLoaderRegistry, TheEngineGetsItsOwnHelperDllWhateverLiesElsewhere) {
+    const std::string ownHelper = EngineWithHelper() + "\\nerodep.dll";
+    const std::string current = MakeTempDir("tolvane-current");
+    InCurrentFolder inCurrent(current);
+    const struct {
+        const char* what;
+        bool inPlayerFolder;
+        bool inCurrentFolder;
+    } cases[] = {
+        {"a copy in the player's folder", true, false},
+        {"a copy in the current folder", false, true},
+        {"copies in both", true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::unique_ptr<PlantedFile> inPlayer, inCurrentCopy;
+        if (c.inPlayerFolder) inPlayer.reset(new PlantedFile(ownHelper, BinDir() + "\\nerodep.dll"));
+        if (c.inCurrentFolder) inCurrentCopy.reset(new PlantedFile(ownHelper, current + "\\nerodep.dll"));
+        reg::Clear();
+        reg::SetShared(EngineWithHelper());
+        ASSERT_TRUE(loadEngine());
+        EXPECT_TRUE(EqualIgnoringCase(LoadedHelper(), ownHelper)) << LoadedHelper();
+        releaseEngine();
+        EXPECT_EQ(LoadedHelper(), "") << "the helper goes with the engine";
+    }
+}
+
+// Only an absolute folder, read as a text or an expanded one, is an engine directory. Anything
+// else is no directory: nothing loaded, "PATH" and the registry as they were.
+TEST_F(EngineLoaderRegistry, OnlyAnAbsoluteFolderInATextValueIsAnEngineDirectory) {
+    const std::string current = MakeTempDir("tolvane-current");
+    InCurrentFolder inCurrent(current);
+    CreateDirectoryA((current + "\\engine").c_str(), nullptr);
+    PlantedEngine relativeEngine(current + "\\engine");
+    // The stand-in engine imports nothing of its own, so only where it is looked for decides.
+    PlantedFile rootEngine(BinDir() + "\\engine\\NeroAPI.dll", current.substr(0, 3) + "NeroAPI.dll");
+    SetEnvironmentVariableA("TOLVANE_OWN_ENGINE", EngineWithHelper().c_str());
+    const std::string own = EngineWithHelper();
+    const std::string dword("\x01\x00\x00\x00", 4);
+
+    const struct {
+        const char* what;
+        DWORD type;  // REG_NONE: no "NeroAPI" value
+        std::string value;
+        const char* appPath;  // null: no App Paths key
+        bool loads;
+        std::string directory;    // empty: none, and "PATH" is left alone
+        std::string sharedAfter;  // empty: the value as it was
+    } cases[] = {
+        {"empty, with an engine at the current drive's root", REG_SZ, std::string("\0", 1), nullptr, false, "", ""},
+        {"relative, with an engine below the current folder", REG_SZ, std::string("engine\0", 7), nullptr, false, "", ""},
+        {"rooted without a drive", REG_SZ, std::string("\\engine\0", 8), nullptr, false, "", ""},
+        {"drive-relative", REG_SZ, std::string("C:engine\0", 9), nullptr, false, "", ""},
+        {"a server without a share", REG_SZ, std::string("\\\\server\0", 9), nullptr, false, "", ""},
+        {"a device path", REG_SZ, std::string("\\\\.\\C:\\nero\0", 12), nullptr, false, "", ""},
+        {"a server's share", REG_SZ, std::string("\\\\server\\share\\Nero\0", 20), nullptr, false,
+         "\\\\server\\share\\Nero", ""},
+        {"expandable", REG_EXPAND_SZ, "%TOLVANE_OWN_ENGINE%" + std::string(1, '\0'), nullptr, true, own, ""},
+        {"a number", REG_DWORD, dword, nullptr, false, "", ""},
+        {"bytes naming the engine's folder", REG_BINARY, own + std::string(1, '\0'), nullptr, false, "", ""},
+        {"relative, with a usable second source", REG_SZ, std::string("engine\0", 7), own.c_str(), true, own, own},
+        {"no value, an empty second source", REG_NONE, "", "", false, "", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        reg::Clear();
+        if (c.type != REG_NONE) reg::SetSharedRaw(c.type, c.value);
+        if (c.appPath != nullptr) reg::SetAppPath(c.appPath);
+        const RawValue before = QueryRawValue(HKEY_LOCAL_MACHINE, kSharedEngineKey, "NeroAPI");
+        reg::SetPath("C:\\windows");
+
+        EXPECT_EQ(loadEngine(), c.loads);
+        EXPECT_EQ(std::string(engineDirectory()), c.directory);
+        EXPECT_EQ(reg::Path(), c.directory.empty() ? "C:\\windows" : c.directory + ";C:\\windows");
+        const RawValue after = QueryRawValue(HKEY_LOCAL_MACHINE, kSharedEngineKey, "NeroAPI");
+        if (c.sharedAfter.empty()) {
+            EXPECT_EQ(after.exists, before.exists);
+            EXPECT_EQ(after.type, before.type);
+            EXPECT_EQ(after.bytes, before.bytes);
+        } else {
+            EXPECT_EQ(reg::Shared(), c.sharedAfter);
+        }
+        releaseEngine();
+    }
+    SetEnvironmentVariableA("TOLVANE_OWN_ENGINE", nullptr);
 }

@@ -40,7 +40,8 @@ TEST(ResultMessages, EveryCodeHasItsText) {
         {28, "Specified file was not found!"},
         {29, "Unknown error."},
         {30, "User aborted!"},
-        {31, "Unknown error."},
+        {31, "The path of this file is too long for the disc:"},
+        {32, "Unknown error."},
         {1000, "Unknown error."},
         {-1, "Unknown error."},
     };

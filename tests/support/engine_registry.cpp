@@ -6,6 +6,7 @@
 
 #include "base/handles.h"
 #include "support/engine_standin.h"
+#include "support/registry_fixture.h"
 
 namespace engine_registry {
 
@@ -16,13 +17,8 @@ void Clear() {
 
 void SetShared(const std::string& directory) { SetSharedEngineDirectory(directory); }
 
-void SetSharedBytes(const std::string& bytes) {
-    UniqueRegKey key;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSharedEngineKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(),
-                        nullptr) != ERROR_SUCCESS)
-        return;
-    RegSetValueExA(key.get(), "NeroAPI", 0, REG_BINARY, reinterpret_cast<const BYTE*>(bytes.data()),
-                   static_cast<DWORD>(bytes.size()));
+void SetSharedRaw(unsigned long type, const std::string& bytes) {
+    SetRawValue(HKEY_LOCAL_MACHINE, kSharedEngineKey, "NeroAPI", type, bytes);
 }
 
 void SetAppPath(const std::string& directory) { SetAppPathsEngineDirectory(directory); }

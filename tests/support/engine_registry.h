@@ -9,8 +9,8 @@ namespace engine_registry {
 // Removes both values.
 void Clear();
 void SetShared(const std::string& directory);
-// Writes raw bytes as "NeroAPI" (REG_BINARY, so nothing adds a terminator).
-void SetSharedBytes(const std::string& bytes);
+// Writes "NeroAPI" as these bytes of this type, exactly: nothing adds a terminator.
+void SetSharedRaw(unsigned long type, const std::string& bytes);
 void SetAppPath(const std::string& directory);
 // The "NeroAPI" value, or "<missing>".
 std::string Shared();

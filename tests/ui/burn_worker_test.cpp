@@ -192,12 +192,14 @@ TEST_F(BurnWorkerTest, ResultBoxTellsEveryOutcomeAndTheDialogComesBackIdle) {
     StartPlugin(NamedTracks({"Z:\\m\\a.wav", "Z:\\m\\b.wav"}), TwoRecorders());
     HWND dialog = OpenDialog();
     ASSERT_NE(dialog, nullptr);
-    enum Setup { kNone, kNoDrive, kNoType, kOggTrack };
+    enum Setup { kNone, kNoDrive, kNoType, kOggTrack, kLongPath };
+    // 259 characters, the longest path the player hands over; no such file, so no short form.
+    const std::string longPath = "Z:\\m\\" + std::string(250, 'x') + ".wav";
     const struct {
         const char* what;
         EngineScenario scenario;
         Setup setup;
-        const char* message;
+        std::string message;
     } cases[] = {
         {"no recorder chosen", TwoRecorders(), kNoDrive, "Drive was not found!"},
         {"success", TwoRecorders().Progress(70).Phase("Writing"), kNone, "Ok."},
@@ -205,6 +207,8 @@ TEST_F(BurnWorkerTest, ResultBoxTellsEveryOutcomeAndTheDialogComesBackIdle) {
          "There was an error while trying to access the drive!"},
         {"no disc type", TwoRecorders(), kNoType, "Internal error!"},
         {"unknown file type", TwoRecorders(), kOggTrack, "File type is unknown!"},
+        {"a path too long for the disc", TwoRecorders(), kLongPath,
+         "The path of this file is too long for the disc:\n" + longPath},
         {"engine 1", TwoRecorders().BurnResult(1), kNone, "Unknown CD format!"},
         {"engine 2", TwoRecorders().BurnResult(2), kNone, "Invalid drive!"},
         {"engine 3", TwoRecorders().BurnResult(3).LastError("Laser fault"), kNone, "Burn process failed!"},
@@ -218,14 +222,15 @@ TEST_F(BurnWorkerTest, ResultBoxTellsEveryOutcomeAndTheDialogComesBackIdle) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         engine_->Use(c.scenario);
-        host_->SetPlaylist(NamedTracks({"Z:\\m\\a.wav", c.setup == kOggTrack ? "Z:\\m\\b.ogg" : "Z:\\m\\b.wav"}));
+        const std::string second = c.setup == kOggTrack ? "Z:\\m\\b.ogg" : c.setup == kLongPath ? longPath : "Z:\\m\\b.wav";
+        host_->SetPlaylist(NamedTracks({"Z:\\m\\a.wav", second}));
         if (c.setup == kNoDrive) SetComboSelection(dialog, IDC_DRIVE_BOX, -1);
         if (c.setup == kNoType) SetComboSelection(dialog, IDC_TYPE_BOX, -1);
         engine_->ClearLog();
         const size_t before = boxes_->Count();
         ExpectResultBox(BurnAndWait(dialog), dialog, c.message);
         EXPECT_EQ(boxes_->Count(), before + 1) << "exactly one box per burn";
-        if (c.setup == kNoType || c.setup == kNoDrive) {
+        if (c.setup == kNoType || c.setup == kNoDrive || c.setup == kLongPath) {
             EXPECT_EQ(engine_->ReadLog().CallCount("NeroBurn"), 0u);
         }
         SetComboSelection(dialog, IDC_DRIVE_BOX, 0);
