@@ -2,6 +2,7 @@
 // QGeneralModule.
 #include <windows.h>
 
+#include "base/module_runtime.h"
 #include "base/plugin_state.h"
 
 #if defined(__GLIBCXX__)
@@ -42,11 +43,15 @@ void ReleaseRuntimeReserve() {
 }  // namespace
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
-    if (reason == DLL_PROCESS_ATTACH) moduleInstance = instance;
+    if (reason == DLL_PROCESS_ATTACH) {
+        AdoptUnwindTables(instance);
+        moduleInstance = instance;
+    }
     // Only when unloaded: at process end every thread's data goes with the process.
     if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
         DetachUnloadingThread(instance);
         ReleaseRuntimeReserve();
+        ReleaseUnwindTables();
     }
     return TRUE;
 }

@@ -16,7 +16,8 @@ namespace {
 
 void Usage() {
     std::fprintf(stderr,
-                 "usage: standin-player [--user-hive KEY | --fresh-user-hive KEY] [--engine DIR] PLUGIN.dll PLAYLIST|FOLDER|- [ACTION...]\n"
+                 "usage: standin-player [--user-hive KEY | --fresh-user-hive KEY] [--engine DIR] [--preload DLL]...\n"
+                 "                      PLUGIN.dll PLAYLIST|FOLDER|- [ACTION...]\n"
                  "actions: describe | about | menu-command ID | wait MS | log | shutdown | exit-without-shutdown\n"
                  "         %s\n",
                  standin::DialogActionsUsage());
@@ -81,21 +82,31 @@ bool PointEngineAt(const std::string& directory) {
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     size_t next = 0;
-    if (next + 1 < args.size() && (args[next] == "--user-hive" || args[next] == "--fresh-user-hive")) {
-        // A fresh hive starts from the plug-in's defaults, whatever an earlier run chose.
-        if (args[next] == "--fresh-user-hive") SHDeleteKeyA(HKEY_CURRENT_USER, args[next + 1].c_str());
-        if (!standin::RedirectUserHive(args[next + 1])) {
-            std::fprintf(stderr, "standin-player: cannot redirect the user hive to %s\n", args[next + 1].c_str());
+    for (; next + 1 < args.size() && args[next].compare(0, 2, "--") == 0; next += 2) {
+        const std::string& option = args[next];
+        const std::string& value = args[next + 1];
+        if (option == "--user-hive" || option == "--fresh-user-hive") {
+            // A fresh hive starts from the plug-in's defaults, whatever an earlier run chose.
+            if (option == "--fresh-user-hive") SHDeleteKeyA(HKEY_CURRENT_USER, value.c_str());
+            if (!standin::RedirectUserHive(value)) {
+                std::fprintf(stderr, "standin-player: cannot redirect the user hive to %s\n", value.c_str());
+                return 2;
+            }
+        } else if (option == "--engine") {
+            if (!PointEngineAt(value)) {
+                std::fprintf(stderr, "standin-player: cannot point the engine registry value at %s\n", value.c_str());
+                return 2;
+            }
+        } else if (option == "--preload") {
+            // A library another plug-in would have brought into the player's process; kept to the end.
+            if (LoadLibraryA(value.c_str()) == nullptr) {
+                std::fprintf(stderr, "standin-player: cannot preload %s (error %lu)\n", value.c_str(), GetLastError());
+                return 2;
+            }
+        } else {
+            Usage();
             return 2;
         }
-        next += 2;
-    }
-    if (next + 1 < args.size() && args[next] == "--engine") {
-        if (!PointEngineAt(args[next + 1])) {
-            std::fprintf(stderr, "standin-player: cannot point the engine registry value at %s\n", args[next + 1].c_str());
-            return 2;
-        }
-        next += 2;
     }
     if (args.size() < next + 2) {
         Usage();
