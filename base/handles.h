@@ -105,6 +105,12 @@ struct HeapBlockTraits {
     static Handle Invalid() noexcept { return nullptr; }
     static void Close(Handle h) noexcept { std::free(h); }
 };
+// Window hooks a thread sets on itself for a while.
+struct HookTraits {
+    using Handle = HHOOK;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { UnhookWindowsHookEx(h); }
+};
 struct CFileTraits {
     using Handle = std::FILE*;
     static Handle Invalid() noexcept { return nullptr; }
@@ -125,6 +131,7 @@ using UniqueFont = UniqueHandle<GdiObjectTraits<HFONT>>;
 using UniqueBitmap = UniqueHandle<GdiObjectTraits<HBITMAP>>;
 using UniqueHeapBlock = UniqueHandle<HeapBlockTraits>;
 using UniqueCFile = UniqueHandle<CFileTraits>;
+using UniqueHook = UniqueHandle<HookTraits>;
 
 // Selects a GDI object into a device context and, when it goes, puts the previous one back into
 // that same context, but only while the object it selected is still the current one there: a

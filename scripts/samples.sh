@@ -70,3 +70,28 @@ phase = Closing the disc
 major_phase = 37
 INI
 }
+
+# write_hand_scenario FILE OUTPUT_DIR: one virtual recorder that writes each real burn to
+# OUTPUT_DIR (disc-N.bin + disc-N.cue, or disc-N.iso) and takes a few seconds over it, so a
+# person can watch the progress and try the cancel question.
+write_hand_scenario() {
+    mkdir -p "$2"
+    cat > "$1" <<INI
+[engine]
+output = $(win_path "$2")
+
+[drive]
+name = Tolvane Virtual Recorder
+letter = R
+speeds1 = 4,8,16,24,48
+
+[burn]
+phase = Writing the disc
+progress = 10
+wait = 1500
+progress = 50
+wait = 1500
+progress = 100
+phase = Closing the disc
+INI
+}

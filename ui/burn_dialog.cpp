@@ -241,11 +241,62 @@ void BurnDialog::OnExit(HWND window) {
         Close(0);
         return;
     }
-    if (askingToCancel_) return;
+    // While the outcome shows, the burn is over: there is nothing to cancel, and a dialog that
+    // shutdown asked to close closes once the outcome has been seen.
+    if (askingToCancel_ || burnOver_) return;
     askingToCancel_ = true;
-    const int answer = MessageBoxA(window, kCancelQuestion, kMessageBoxCaption, MB_YESNO | MB_ICONQUESTION);
+    const int answer = AskToCancel(window);
     askingToCancel_ = false;
-    if (answer == IDYES) abortFlag = 1;
+    if (answer == IDYES && !burnOver_) abortFlag = 1;
+    // The burn may have ended while the question was open.
+    if (shutdownBegun && MayClose()) Close(0);
+}
+
+namespace {
+// The burn dialog whose cancel question is being asked. There is one burn dialog in the process,
+// and this is touched only on its thread (the hook runs there), so it needs no lock; thread-local
+// storage would not work in a DLL the player loads at run time on Windows XP.
+BurnDialog* askingDialog = nullptr;
+}  // namespace
+
+// The question's box as its thread makes it. The burn's end reaches the dialog's thread through a
+// sent message, which this thread may handle at any point of MessageBoxA, before the box exists,
+// while it is made, or once it is up; each case is met here or in OnBurnOver, on this one thread.
+LRESULT CALLBACK BurnDialog::WatchQuestion(int code, WPARAM wParam, LPARAM lParam) {
+    BurnDialog* dialog = askingDialog;
+    HWND window = reinterpret_cast<HWND>(wParam);
+    if (dialog != nullptr && dialog->questionBox_ == nullptr) {
+        char className[16] = {};
+        const bool isBox = window != dialog->window() && GetClassNameA(window, className, sizeof className) != 0 &&
+                           std::strcmp(className, "#32770") == 0;
+        // Not made at all when the burn is already over.
+        if (code == HCBT_CREATEWND && isBox && dialog->burnOver_) return 1;
+        // Ready to be ended from its activation on, its dialog part set up.
+        if (code == HCBT_ACTIVATE && isBox) {
+            dialog->questionBox_ = window;
+            if (dialog->burnOver_) EndDialog(window, IDNO);
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+int BurnDialog::AskToCancel(HWND window) {
+    askingDialog = this;
+    questionBox_ = nullptr;
+    int answer = IDNO;
+    {
+        UniqueHook hook(SetWindowsHookExA(WH_CBT, WatchQuestion, nullptr, GetCurrentThreadId()));
+        answer = MessageBoxA(window, kCancelQuestion, kMessageBoxCaption, MB_YESNO | MB_ICONQUESTION);
+    }
+    questionBox_ = nullptr;
+    askingDialog = nullptr;
+    return answer;
+}
+
+void BurnDialog::OnBurnOver() {
+    burnOver_ = true;
+    // Ended here, on its own thread, and hidden before the burn thread goes on to show the outcome.
+    if (askingToCancel_ && questionBox_ != nullptr) EndDialog(questionBox_, IDNO);
 }
 
 void BurnDialog::SaveSelection(HWND /*window*/) {
@@ -261,6 +312,10 @@ void BurnDialog::SaveCheckBoxes(HWND window) {
 bool BurnDialog::OnNotify(HWND, WPARAM, LPARAM) { return false; }
 
 INT_PTR BurnDialog::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM /*lParam*/) {
+    if (message == kBurnOverMessage) {
+        OnBurnOver();
+        return 1;
+    }
     if (message == kBurnEndedMessage) {
         OnBurnEnded(window);
         return 1;
@@ -283,9 +338,13 @@ void BurnDialog::ShowIdleLook(HWND window) {
 
 // Nothing handled on this thread can fall between the two: a Burn or Exit that follows the idle
 // look also finds the dialog idle.
+//
+// Once shutdown has begun the player's window is gone and shutdown waits for this dialog, so
+// nobody is left to press Exit: the dialog closes itself as soon as the outcome has been seen.
 void BurnDialog::OnBurnEnded(HWND window) {
     busy = false;
     ShowIdleLook(window);
+    if (shutdownBegun && MayClose()) Close(0);
 }
 
 void BurnDialog::StartBurn() {
@@ -299,6 +358,7 @@ void BurnDialog::StartBurn() {
     // before the thread runs must find the dialog busy, and a Yes to the cancel question given
     // that early must not be cleared by the thread.
     abortFlag = 0;
+    burnOver_ = false;
     busy = true;
     ShowBusyLook(window);
     if (StartThread(BurnWorker, this, THREAD_PRIORITY_NORMAL, 0, 0) != 0) return;

@@ -14,6 +14,9 @@
 // thread's last word to the dialog. The dialog's thread then lowers `busy` and restores the idle
 // look in one handler, so the dialog never shows idle while it still acts busy, or the reverse.
 constexpr UINT kBurnEndedMessage = WM_APP + 1;
+// Sent by the burn thread once the engine is done, before it shows the outcome: a cancel question
+// still open is withdrawn as No, and an Exit from then on has nothing left to cancel.
+constexpr UINT kBurnOverMessage = WM_APP + 2;
 
 class BurnDialog : public DialogBase {
 public:
@@ -55,7 +58,10 @@ private:
     void ReleaseButtonBitmaps(HWND window);
     void ShowBusyLook(HWND window);
     void ShowIdleLook(HWND window);
+    void OnBurnOver();
     void OnBurnEnded(HWND window);
+    int AskToCancel(HWND window);
+    static LRESULT CALLBACK WatchQuestion(int code, WPARAM wParam, LPARAM lParam);
     void CloseIfShutdownBegan(HWND window);
     bool MayClose() const { return !busy && !askingToCancel_; }
 
@@ -66,6 +72,10 @@ private:
     // While the cancel question is open, its own answer decides: the dialog must not close
     // under the question, from a close command handled in the question's message loop.
     bool askingToCancel_ = false;
+    // The cancel question's box once it is up, so the burn's end can withdraw it.
+    HWND questionBox_ = nullptr;
+    // From the engine's end of a burn to the start of the next: nothing left to cancel.
+    bool burnOver_ = false;
 };
 
 class BurnDialogFactory : public DialogFactory {

@@ -18,6 +18,7 @@
 
 namespace {
 
+constexpr LRESULT kTypeAudio = 0;
 constexpr LRESULT kTypeData = 1;
 constexpr DWORD kVolumeLabelModulus = 0xffff;
 constexpr size_t kVolumeLabelSize = 64;
@@ -37,13 +38,14 @@ void AddChosenTracks(BurnJob& job, std::deque<std::string>& files, int32_t count
     }
 }
 
-void FillJob(BurnJob& job, const BurnDialog& dialog, std::deque<std::string>& files, int32_t trackCount,
-             char (&volumeLabel)[kVolumeLabelSize]) {
+// Returns the disc type chosen in the type box.
+LRESULT FillJob(BurnJob& job, const BurnDialog& dialog, std::deque<std::string>& files, int32_t trackCount,
+                char (&volumeLabel)[kVolumeLabelSize]) {
     HWND window = dialog.window();
     RecorderName() = RecorderNameFromLabel(WindowText(dialog.driveBox()));
     job.SetDriveName(RecorderName().c_str());
     const LRESULT type = SendMessageA(dialog.typeBox(), CB_GETCURSEL, 0, 0);
-    job.SetAudio(type == 0);
+    job.SetAudio(type == kTypeAudio);
     job.SetTrackGap(dialog.gap());
     job.SetVolumeName(nullptr);
     if (type == kTypeData) {
@@ -56,6 +58,15 @@ void FillJob(BurnJob& job, const BurnDialog& dialog, std::deque<std::string>& fi
     AddChosenTracks(job, files, trackCount, dialog.wholePlaylist());
     job.SetUnderrunProtection(IsDlgButtonChecked(window, IDC_UNDERRUN) == BST_CHECKED);
     job.SetWriteDisc(IsDlgButtonChecked(window, IDC_SIMULATE) != BST_CHECKED);
+    return type;
+}
+
+// The job keeps the first 99 tracks of an audio disc; the user decides whether that disc is
+// worth burning before the recorder is asked to write.
+bool MayBurnFirstTracks(HWND dialog, size_t chosen) {
+    char text[256];
+    std::snprintf(text, sizeof text, kTooManyTracksFormat, static_cast<unsigned>(chosen));
+    return MessageBoxA(dialog, text, kMessageBoxCaption, MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
 int32_t OpenAndBurn(BurnJob& job) {
@@ -72,10 +83,12 @@ int32_t OpenAndBurn(BurnJob& job) {
     return burned.code();
 }
 
+enum class Outcome { Burned, NothingChosen, Declined };
+
 // The dialog is busy from its Burn command until the end is reported, so it cannot close while
 // this runs. A playlist that has lost every chosen track since the dialog opened leaves the
 // recorder alone: burning nothing would waste a disc and report "Ok.".
-int32_t FillAndBurn(const BurnDialog& dialog, bool& nothingChosen) {
+int32_t FillAndBurn(const BurnDialog& dialog, Outcome& outcome) {
     BurnJob& job = processBurnJob;
     job.Reset();
     std::deque<std::string> files;
@@ -83,9 +96,16 @@ int32_t FillAndBurn(const BurnDialog& dialog, bool& nothingChosen) {
     const int32_t trackCount = hostPlaylist != nullptr ? hostPlaylist->TrackCount() : 0;
     Trace("open device\n");
     try {
-        FillJob(job, dialog, files, trackCount, volumeLabel);
-        nothingChosen = files.empty();
-        return nothingChosen ? EXITCODE_OK : OpenAndBurn(job);
+        const LRESULT type = FillJob(job, dialog, files, trackCount, volumeLabel);
+        if (files.empty()) {
+            outcome = Outcome::NothingChosen;
+            return EXITCODE_OK;
+        }
+        if (type == kTypeAudio && files.size() > kMaxTracks && !MayBurnFirstTracks(dialog.window(), files.size())) {
+            outcome = Outcome::Declined;
+            return EXITCODE_OK;
+        }
+        return OpenAndBurn(job);
     } catch (...) {
         // Only the file list allocates.
         return EXITCODE_OUT_OF_MEMORY;
@@ -104,11 +124,14 @@ void ShowOutcome(HWND dialog, int32_t code) {
 
 void RunBurn(const BurnDialog& dialog) {
     const HWND window = dialog.window();
-    bool nothingChosen = false;
-    const int32_t code = FillAndBurn(dialog, nothingChosen);
-    if (nothingChosen) {
+    Outcome outcome = Outcome::Burned;
+    const int32_t code = FillAndBurn(dialog, outcome);
+    // A cancel question still open asks about a burn that is over: the dialog withdraws it now,
+    // before the outcome shows.
+    SendMessageA(window, kBurnOverMessage, 0, 0);
+    if (outcome == Outcome::NothingChosen) {
         MessageBoxA(window, kNothingToBurnText, kMessageBoxCaption, MB_ICONINFORMATION | MB_OK);
-    } else {
+    } else if (outcome == Outcome::Burned) {
         ShowOutcome(window, code);
     }
     // Last touch of the dialog: once it has handled this, an Exit may destroy it at any moment.

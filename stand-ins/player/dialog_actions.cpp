@@ -261,11 +261,28 @@ bool ShootAbout(Host& host, const std::string& path) {
     return Shot(shot, path, error);
 }
 
+// The window Ctrl+C closes: an interrupt ends the interactive mode as closing the window does,
+// so the player still shuts the plug-in down in order.
+std::atomic<HWND> interruptedWindow{nullptr};
+
+BOOL WINAPI CloseOnInterrupt(DWORD event) {
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+    HWND window = interruptedWindow;
+    if (window != nullptr) PostMessageA(window, WM_CLOSE, 0, 0);
+    return TRUE;
+}
+
 bool Interactive(Host& host) {
     host.ShowPlaylistWindow();
-    std::printf("interactive: the player's window is open; right-click the playlist for the menu, close the window to end\n");
+    interruptedWindow = host.mainWindow();
+    SetConsoleCtrlHandler(CloseOnInterrupt, TRUE);
+    std::printf("interactive: the player's window is open; right-click the playlist for the menu; close the window "
+                "or press Ctrl+C here to end\n");
     std::fflush(stdout);
     host.PumpUntil([&] { return host.closed(); }, INFINITE);
+    SetConsoleCtrlHandler(CloseOnInterrupt, FALSE);
+    interruptedWindow = nullptr;
+    std::printf("interactive: closed\n");
     return true;
 }
 
@@ -330,7 +347,9 @@ bool ShootNextBox(const std::string& path) {
 bool LoadPlaylist(Host& host, const std::string& path) {
     Playlist playlist;
     std::string error;
-    if (!ReadPlaylistFile(path, playlist, error)) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (!(folder ? ReadPlaylistFolder(path, playlist, error) : ReadPlaylistFile(path, playlist, error))) {
         std::printf("playlist: %s\n", error.c_str());
         return false;
     }
@@ -363,7 +382,7 @@ const DialogAction kDialogActions[] = {
     {"shoot-popup", "PNG", [](Host& h, const std::string& a) { return ShootPopup(h, a); }},
     {"shoot-about", "PNG", [](Host& h, const std::string& a) { return ShootAbout(h, a); }},
     {"close-dialog", nullptr, [](Host& h, const std::string&) { return CloseDialog(h); }},
-    {"playlist", "FILE", [](Host& h, const std::string& a) { return LoadPlaylist(h, a); }},
+    {"playlist", "FILE|FOLDER", [](Host& h, const std::string& a) { return LoadPlaylist(h, a); }},
     {"engine-log", "PREFIX[,PREFIX...]", [](Host&, const std::string& a) { return PrintEngineLog(a); }},
     {"interactive", nullptr, [](Host& h, const std::string&) { return Interactive(h); }},
 };

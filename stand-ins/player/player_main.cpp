@@ -131,10 +131,14 @@ int main(int argc, char** argv) {
     }
     std::printf("loaded: %d\n", host.CallModule());
     std::fflush(stdout);
-    while (next < args.size()) {
-        if (!RunAction(host, args, next)) return 2;
+    int status = 0;
+    while (next < args.size() && status == 0) {
+        if (!RunAction(host, args, next)) status = 2;
     }
-    // A player ends in order: shutdown (when still running), then unload.
+    // A player ends in order, also after an error of its own: shutdown (when still running), then
+    // unload. A plug-in left loaded would take the end of the process for a crash.
     if (host.running()) host.Shutdown();
-    return host.Unload() ? 0 : 4;
+    const bool unloaded = host.Unload();
+    if (status != 0) return status;
+    return unloaded ? 0 : 4;
 }

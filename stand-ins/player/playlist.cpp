@@ -69,28 +69,56 @@ int32_t RoughSeconds(const std::string& name, unsigned long long bytes) {
     return cdAudio ? static_cast<int32_t>(bytes / 176400) : 0;
 }
 
-}  // namespace
+// Names as a file manager orders them: case-insensitively, as Windows compares names.
+bool NameBefore(const std::string& a, const std::string& b) {
+    return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE | SORT_STRINGSORT, a.c_str(), -1, b.c_str(), -1) ==
+           CSTR_LESS_THAN;
+}
 
-bool ReadPlaylistFolder(const std::string& folder, Playlist& playlist, std::string& error) {
+// A folder's subfolders first, each with everything below it, then its own audio files.
+bool AddFolder(const std::string& folder, std::vector<Track>& tracks, std::string& error) {
     WIN32_FIND_DATAA found;
     UniqueFindHandle find(FindFirstFileA((folder + "\\*").c_str(), &found));
     if (!find) {
         error = "cannot list " + folder;
         return false;
     }
-    std::vector<Track> tracks;
+    std::vector<std::string> folders;
+    std::vector<WIN32_FIND_DATAA> files;
     do {
-        std::string name = found.cFileName;
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !HasAudioExtension(name)) continue;
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            folders.push_back(name);
+        } else if (HasAudioExtension(name)) {
+            files.push_back(found);
+        }
+    } while (FindNextFileA(find.get(), &found));
+    std::sort(folders.begin(), folders.end(), NameBefore);
+    std::sort(files.begin(), files.end(), [](const WIN32_FIND_DATAA& a, const WIN32_FIND_DATAA& b) {
+        return NameBefore(a.cFileName, b.cFileName);
+    });
+    for (const std::string& name : folders) {
+        if (!AddFolder(folder + "\\" + name, tracks, error)) return false;
+    }
+    for (const WIN32_FIND_DATAA& file : files) {
+        const std::string name = file.cFileName;
         Track track;
         track.file = folder + "\\" + name;
         track.title = name.substr(0, name.find_last_of('.'));
         track.lengthSeconds =
-            RoughSeconds(name, (static_cast<unsigned long long>(found.nFileSizeHigh) << 32) | found.nFileSizeLow);
+            RoughSeconds(name, (static_cast<unsigned long long>(file.nFileSizeHigh) << 32) | file.nFileSizeLow);
         track.selected = true;
         tracks.push_back(track);
-    } while (FindNextFileA(find.get(), &found));
-    std::sort(tracks.begin(), tracks.end(), [](const Track& a, const Track& b) { return a.file < b.file; });
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ReadPlaylistFolder(const std::string& folder, Playlist& playlist, std::string& error) {
+    std::vector<Track> tracks;
+    if (!AddFolder(folder, tracks, error)) return false;
     playlist.tracks = tracks;
     return true;
 }

@@ -27,8 +27,9 @@ struct Playlist {
 
 // Reads a playlist file (format in README.md); false when it cannot be read or a line is malformed.
 bool ReadPlaylistFile(const std::string& path, Playlist& playlist, std::string& error);
-// Every audio file of a folder (".wav", ".mp3", ".wma", ".pcm"), by name, all selected; the
-// title is the file name.
+// Every audio file (".wav", ".mp3", ".wma", ".pcm") of a folder and of the folders below it, in the
+// order a file manager shows them: in each folder its subfolders first, then its files, each by name
+// without regard to case. All selected; the title is the file name without its extension.
 bool ReadPlaylistFolder(const std::string& folder, Playlist& playlist, std::string& error);
 // Writes a player settings file with [QCD Player] DelimArtAlb=<style>.
 bool WritePlayerSettingsFile(const std::string& path, int delimArtAlb);

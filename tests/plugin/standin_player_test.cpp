@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "standin_host.h"
 #include "support/test_paths.h"
@@ -52,6 +53,31 @@ TEST(StandinPlayer, AnswersServiceCallsFromItsPlaylistFile) {
     standin::Playlist bad;
     ASSERT_TRUE(WriteFileText(path, "Z:\\a.wav\tA\tB\tlong\t1\n"));
     EXPECT_FALSE(standin::ReadPlaylistFile(path, bad, error));
+}
+
+// An Artist/Album library gives its tracks in the order a file manager shows them: in each folder
+// the subfolders first, then the files, each by name without regard to case.
+TEST(StandinPlayer, PlaylistFromAFolderTakesItsSubfoldersInFileManagerOrder) {
+    const std::string dir = MakeTempDir("standin-library");
+    for (const char* folder : {"\\b artist", "\\b artist\\Album 2", "\\A Artist", "\\A Artist\\album 1",
+                               "\\A Artist\\Album 0 empty"})
+        ASSERT_TRUE(CreateDirectoryA((dir + folder).c_str(), nullptr)) << folder;
+    for (const char* file : {"\\b artist\\Album 2\\02 Two.wav", "\\b artist\\Album 2\\01 One.MP3",
+                             "\\b artist\\Album 2\\cover.jpg", "\\A Artist\\album 1\\x.pcm",
+                             "\\a top.wav", "\\Z top.wma"})
+        ASSERT_TRUE(WriteFileText(dir + file, "")) << file;
+    standin::Playlist playlist;
+    std::string error;
+    ASSERT_TRUE(standin::ReadPlaylistFolder(dir, playlist, error)) << error;
+    std::vector<std::string> files, titles;
+    for (const standin::Track& track : playlist.tracks) {
+        files.push_back(track.file.substr(dir.size()));
+        titles.push_back(track.title);
+        EXPECT_TRUE(track.selected);
+    }
+    EXPECT_EQ(files, (std::vector<std::string>{"\\A Artist\\album 1\\x.pcm", "\\b artist\\Album 2\\01 One.MP3",
+                                               "\\b artist\\Album 2\\02 Two.wav", "\\a top.wav", "\\Z top.wma"}));
+    EXPECT_EQ(titles, (std::vector<std::string>{"x", "01 One", "02 Two", "a top", "Z top"}));
 }
 
 TEST(StandinPlayer, OpensPopupMenusFromTablesAndRecordsWhatItsWindowReceives) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
 #include <regex>
 #include <set>
 
@@ -165,26 +166,60 @@ TEST_F(BurnWorkerTest, DataBurnNamesTheTrackAndCarriesEveryFile) {
     EXPECT_TRUE(CloseDialog(dialog));
 }
 
-TEST_F(BurnWorkerTest, HundredTwentyTracksGiveNinetyNineAudioEntriesButAllDataFiles) {
+// An audio CD holds 99 tracks: with more chosen the user is asked before anything is written, and
+// No leaves the recorder alone. A data disc takes every file without a question.
+TEST_F(BurnWorkerTest, MoreTracksThanAnAudioCdHoldsAreBurnedOnlyAfterTheUsersYes) {
+    const std::string question =
+        "An audio CD holds 99 tracks, and 120 tracks are chosen.\nDo you want to burn the first 99?";
     std::vector<std::string> files;
     for (int i = 0; i < 120; ++i) files.push_back(MakeFile("t" + std::to_string(i) + ".wav", 10));
+    const struct {
+        const char* what;
+        int type;
+        size_t tracks;
+        int answer;
+        std::vector<std::string> boxes;
+        size_t burnedTracks;  // audio entries the engine got; 0: no burn at all
+        size_t dataFiles;
+    } cases[] = {
+        {"audio, Yes", 0, 120, IDYES, {question, "Ok."}, 99, 0},
+        {"audio, No", 0, 120, IDNO, {question}, 0, 0},
+        {"audio, 99 tracks", 0, 99, IDNO, {"Ok."}, 99, 0},
+        {"data", 1, 120, IDNO, {"Ok."}, 0, 120},
+    };
     StartPlugin(NamedTracks(files), TwoRecorders());
     HWND dialog = OpenDialog();
     ASSERT_NE(dialog, nullptr);
-
-    engine_->ClearLog();
-    ExpectResultBox(BurnAndWait(dialog), dialog, "Ok.");
-    EngineLog log = engine_->ReadLog();
-    EXPECT_EQ(log.Records("audio")[0].Int("count"), 99);
-    const auto tracks = log.Records("audiotrack");
-    ASSERT_EQ(tracks.size(), 99u);
-    EXPECT_EQ(tracks[98].Get("file"), files[98]);
-
-    ChooseComboItem(dialog, IDC_TYPE_BOX, 1);
-    engine_->ClearLog();
-    ExpectResultBox(BurnAndWait(dialog), dialog, "Ok.");
-    log = engine_->ReadLog();
-    EXPECT_EQ(log.Records("isoitem").size(), 120u);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        host_->SetPlaylist(NamedTracks(std::vector<std::string>(files.begin(), files.begin() + c.tracks)));
+        SetComboSelection(dialog, IDC_TYPE_BOX, c.type);
+        boxes_->SetAnswer([&](const SeenBox& box) { return box.hasButton(IDNO) ? c.answer : IDOK; });
+        engine_->ClearLog();
+        const size_t before = boxes_->Count();
+        BurnAndWait(dialog);
+        const auto seen = boxes_->Seen();
+        std::vector<std::string> texts;
+        for (size_t i = before; i < seen.size(); ++i) texts.push_back(seen[i].text);
+        EXPECT_EQ(texts, c.boxes);
+        if (seen.size() > before && seen[before].text == question) {
+            EXPECT_EQ(seen[before].caption, "Tolvane");
+            EXPECT_EQ(seen[before].buttons, (std::vector<int>{IDYES, IDNO}));
+            EXPECT_EQ(seen[before].owner, dialog);
+        }
+        const EngineLog log = engine_->ReadLog();
+        const bool burned = c.burnedTracks != 0 || c.dataFiles != 0;
+        EXPECT_EQ(log.CallCount("NeroOpenDevice"), burned ? 1u : 0u);
+        EXPECT_EQ(log.CallCount("NeroBurn"), burned ? 1u : 0u);
+        const auto tracks = log.Records("audiotrack");
+        ASSERT_EQ(tracks.size(), c.burnedTracks);
+        if (!tracks.empty()) {
+            EXPECT_EQ(tracks.back().Get("file"), files[98]);
+        }
+        EXPECT_EQ(log.Records("isoitem").size(), c.dataFiles);
+        EXPECT_TRUE(DialogLooksIdle(dialog));
+    }
+    boxes_->SetAnswer(BoxWatcher::PressDefault);
     EXPECT_TRUE(CloseDialog(dialog));
 }
 
@@ -289,6 +324,46 @@ TEST_F(BurnWorkerTest, CancelWithNoAndTheCloseButtonLeaveTheBurnRunning) {
     // Idle, the close button closes it.
     PostCloseButton(dialog);
     EXPECT_TRUE(WaitForBurnDialogGone());
+}
+
+// The burn ends while "Do you want to cancel now ?" is open and unanswered: the question is gone
+// before the outcome shows, counts as No, and the dialog is idle and open afterwards.
+TEST_F(BurnWorkerTest, CancelQuestionStillOpenWhenTheBurnEndsIsWithdrawnBeforeTheOutcome) {
+    ScriptEvent atHold("at-hold"), hold("hold");
+    StartPlugin(NamedTracks({"Z:\\m\\a.wav"}),
+                TwoRecorders().Progress(40).SignalEvent(atHold.name()).WaitForEvent(hold.name()).Progress(100));
+    HWND dialog = OpenDialog();
+    ASSERT_NE(dialog, nullptr);
+    std::atomic<HWND> question{nullptr};
+    std::atomic<int> questionVisibleAtOutcome{-1};
+    boxes_->SetAnswer([&](const SeenBox& box) {
+        if (box.text == "Do you want to cancel now ?") {
+            question = box.window;
+            return 0;  // the user does not answer
+        }
+        if (questionVisibleAtOutcome < 0) questionVisibleAtOutcome = IsWindowVisible(question.load()) ? 1 : 0;
+        return IDOK;
+    });
+    engine_->ClearLog();
+    const size_t before = boxes_->Count();
+    PostButtonCommand(dialog, IDC_BURN_BUTTON);
+    ASSERT_TRUE(PumpUntilSignalled(atHold.handle()));
+    PostButtonCommand(dialog, IDC_EXIT_BUTTON);
+    ASSERT_TRUE(PumpUntil([&] { return question.load() != nullptr; }));
+    hold.Set();
+    ASSERT_TRUE(PumpUntil([&] { return boxes_->Count() > before && DialogLooksIdle(dialog); }));
+    EXPECT_EQ(questionVisibleAtOutcome.load(), 0) << "the question stood beside the outcome";
+    EXPECT_FALSE(IsWindow(question.load()));
+    const auto seen = boxes_->Seen();
+    ASSERT_EQ(seen.size(), before + 1);
+    EXPECT_EQ(seen.back().text, "Ok.");
+    EXPECT_EQ(engine_->ReadLog().Result("NeroBurn").Int("result"), 0);
+    // No abort is left behind: the next burn runs to its end.
+    engine_->Use(TwoRecorders().Progress(100));
+    EXPECT_EQ(BurnAndWait(dialog).text, "Ok.");
+    EXPECT_TRUE(IsWindowVisible(dialog));
+    boxes_->SetAnswer(BoxWatcher::PressDefault);
+    EXPECT_TRUE(CloseDialog(dialog));
 }
 
 TEST_F(BurnWorkerTest, BurnAndExitArrivingTogetherStartOneBurnAndKeepTheDialog) {
