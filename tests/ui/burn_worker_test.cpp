@@ -354,9 +354,12 @@ TEST_F(BurnWorkerTest, CancelQuestionStillOpenWhenTheBurnEndsIsWithdrawnBeforeTh
     ASSERT_TRUE(PumpUntil([&] { return boxes_->Count() > before && DialogLooksIdle(dialog); }));
     EXPECT_EQ(questionVisibleAtOutcome.load(), 0) << "the question stood beside the outcome";
     EXPECT_FALSE(IsWindow(question.load()));
+    // The withdrawn question may or may not have been read before it went; the outcome is the one other box.
+    std::vector<std::string> outcomes;
     const auto seen = boxes_->Seen();
-    ASSERT_EQ(seen.size(), before + 1);
-    EXPECT_EQ(seen.back().text, "Ok.");
+    for (size_t i = before; i < seen.size(); ++i)
+        if (seen[i].text != "Do you want to cancel now ?") outcomes.push_back(seen[i].text);
+    EXPECT_EQ(outcomes, std::vector<std::string>{"Ok."});
     EXPECT_EQ(engine_->ReadLog().Result("NeroBurn").Int("result"), 0);
     // No abort is left behind: the next burn runs to its end.
     engine_->Use(TwoRecorders().Progress(100));
