@@ -13,7 +13,6 @@
 namespace {
 
 constexpr uint32_t kFirstTrackPauseBlocks = 2 * kBlocksPerSecond;
-constexpr uint32_t kMediumBits0C = 0x0C;
 
 struct AudioExtension {
     const char* text;
@@ -95,7 +94,7 @@ int32_t BuildAudio(EngineSession& session, const BurnJob& job) {
     header.discText1 = job.discText1;
     header.discText2 = job.discText2;
     header.recordFlag = job.recordFlag ? 1 : 0;
-    header.mediumType = job.mediumType | (job.mediumBits0C ? kMediumBits0C : 0);
+    header.mediumType = job.mediumType;
 
     OpenPcmFiles pcmFiles;
     OwnedDataTrack dataTrack(header.dataTrack);

@@ -7,18 +7,23 @@ namespace {
 // table is full. Callers rely on these numbers.
 constexpr int32_t kKindAlreadyChosen = EXITCODE_NO_DRIVE_LIST;
 constexpr int32_t kTrackTableFull = EXITCODE_DRIVE_ACCESS;
+
+// The flag word NeroBurn receives. The meaning of the bits without a name of ours is the
+// engine's; they are set the same way for every burn.
+constexpr uint32_t kSimulateFlag = 0x2;             // try the burn, write nothing
+constexpr uint32_t kWriteFlag = 0x4;                // write the disc
+constexpr uint32_t kUnderrunProtectionFlag = 0x40;  // buffer underrun protection
+constexpr uint32_t kEveryBurnFlags = 0x8 | 0x80;
+constexpr uint32_t kDataDiscFlags = 0x10 | 0x100;
+// Never set: 0x1, 0x20, 0x200, 0x400, 0x1000, and 0x800, the bit of an explicit speed.
+
 }  // namespace
 
 // Everything zero first (the track slots stay zero for good), then the reset values.
 BurnJob::BurnJob()
-    : writeDisc(false), trackGapSeconds(0), burnFlag08Off(false),
-      underrunProtection(false), discText1(nullptr), discText2(nullptr), fallbackSpeed(0), speed(0),
-      recordFlag(false), burnFlag80Off(false), burnFlag01(false), burnFlag10(false), importTrack(0),
-      burnFlag100(false), burnFlag20(false), isoFlag04(false), isoFlag08(false), isoFlag10(false),
-      isoFlag40(false), importFlag02(false), importFlag08(false), importFlag04(false),
-      burnFlag200(false), burnFlag400(false), audioMayReplaceKind(false), volumeName(nullptr),
-      isoFlag01Off(false), isoFlag02(false), collectIsoFiles(false), mediumBits0C(false),
-      burnFlag1000(false), compilationKind(kKindNone), imageFile(nullptr), trackCount(0), tracks(),
+    : writeDisc(false), trackGapSeconds(0), underrunProtection(false), dataDisc(false), discText1(nullptr),
+      discText2(nullptr), recordFlag(false), importTrack(0), audioMayReplaceKind(false), volumeName(nullptr),
+      collectIsoFiles(false), compilationKind(kKindNone), imageFile(nullptr), trackCount(0), tracks(),
       videoText(nullptr), includeFolders(false) {
     Reset();
 }
@@ -28,35 +33,15 @@ void BurnJob::Reset() {
     driveName = nullptr;
     writeDisc = false;
     trackGapSeconds = 0;
-    burnFlag08Off = false;
     underrunProtection = false;
+    dataDisc = false;
     discText1 = nullptr;
     discText2 = nullptr;
-    fallbackSpeed = -1;
-    speed = -1;
     recordFlag = false;
-    burnFlag80Off = false;
-    burnFlag01 = false;
-    burnFlag10 = false;
     importTrack = -1;
-    burnFlag100 = false;
-    burnFlag20 = false;
-    isoFlag04 = false;
-    isoFlag08 = false;
-    isoFlag10 = false;
-    isoFlag40 = false;
-    importFlag02 = false;
-    importFlag08 = false;
-    importFlag04 = false;
-    burnFlag200 = false;
-    burnFlag400 = false;
     audioMayReplaceKind = false;
     volumeName = nullptr;
-    isoFlag01Off = false;
-    isoFlag02 = false;
     collectIsoFiles = false;
-    mediumBits0C = false;
-    burnFlag1000 = false;
     compilationKind = kKindNone;
     imageFile = nullptr;
     trackCount = 0;
@@ -66,35 +51,13 @@ void BurnJob::Reset() {
     mediumType = 0;
 }
 
-int32_t BurnJob::SetDriveName(const char* name) {
-    driveName = name;
-    return EXITCODE_OK;
-}
+void BurnJob::SetDriveName(const char* name) { driveName = name; }
 
-int32_t BurnJob::SetWriteDisc(bool write) {
-    writeDisc = write;
-    return EXITCODE_OK;
-}
+void BurnJob::SetWriteDisc(bool write) { writeDisc = write; }
 
-int32_t BurnJob::SetTrackGap(int32_t seconds) {
-    trackGapSeconds = seconds < 0 ? 0 : seconds;
-    return EXITCODE_OK;
-}
+void BurnJob::SetTrackGap(int32_t seconds) { trackGapSeconds = seconds < 0 ? 0 : seconds; }
 
-int32_t BurnJob::SetUnderrunProtection(bool on) {
-    underrunProtection = on;
-    return EXITCODE_OK;
-}
-
-int32_t BurnJob::SetBurnFlag10(bool on) {
-    burnFlag10 = on;
-    return EXITCODE_OK;
-}
-
-int32_t BurnJob::SetBurnFlag100(bool on) {
-    burnFlag100 = on;
-    return EXITCODE_OK;
-}
+void BurnJob::SetUnderrunProtection(bool on) { underrunProtection = on; }
 
 int32_t BurnJob::SetAudio(bool on) {
     if (!on) {
@@ -114,10 +77,15 @@ int32_t BurnJob::SetCompilationKind(uint32_t kind) {
     return EXITCODE_OK;
 }
 
-int32_t BurnJob::SetVolumeName(const char* name) {
+void BurnJob::MakeDataDisc(const char* name) {
+    compilationKind = kKindAudio;
+    dataDisc = true;
+    SetVolumeName(name);
+}
+
+void BurnJob::SetVolumeName(const char* name) {
     volumeName = name;
     collectIsoFiles = name != nullptr;
-    return EXITCODE_OK;
 }
 
 int32_t BurnJob::AddFile(const char* path) {
@@ -131,26 +99,11 @@ int32_t BurnJob::AddFile(const char* path) {
     return EXITCODE_OK;
 }
 
-int32_t BurnJob::EffectiveSpeed() const {
-    if (speed >= 0) return speed;
-    if (fallbackSpeed >= 0) return fallbackSpeed;
-    return 0;
-}
+int32_t BurnJob::EffectiveSpeed() const { return 0; }
 
 uint32_t BurnJob::BurnFlags() const {
-    struct FlagRule {
-        bool set;
-        uint32_t bit;
-    };
-    const FlagRule rules[] = {
-        {burnFlag01, 0x1},        {!writeDisc, 0x2},       {writeDisc, 0x4},
-        {!burnFlag08Off, 0x8},    {burnFlag10, 0x10},      {burnFlag20, 0x20},
-        {underrunProtection, 0x40}, {!burnFlag80Off, 0x80}, {burnFlag100, 0x100},
-        {burnFlag200, 0x200},     {burnFlag400, 0x400},    {speed >= 0, 0x800},
-        {burnFlag1000, 0x1000},
-    };
-    uint32_t flags = 0;
-    for (const FlagRule& rule : rules)
-        if (rule.set) flags |= rule.bit;
+    uint32_t flags = kEveryBurnFlags | (writeDisc ? kWriteFlag : kSimulateFlag);
+    if (underrunProtection) flags |= kUnderrunProtectionFlag;
+    if (dataDisc) flags |= kDataDiscFlags;
     return flags;
 }

@@ -1,6 +1,6 @@
 #pragma once
-// The single description of a burn: recorder, compilation kind, files, write options and engine
-// switches. It holds texts by pointer: the caller keeps them alive and unmoved until the burn ends.
+// The single description of a burn: recorder, compilation kind, files and write options. It holds
+// texts by pointer: the caller keeps them alive and unmoved until the burn ends.
 
 #include <cstdint>
 #include <vector>
@@ -31,58 +31,43 @@ public:
 
     void Reset();
 
-    int32_t SetDriveName(const char* name);
-    int32_t SetWriteDisc(bool write);
-    int32_t SetTrackGap(int32_t seconds);
-    int32_t SetUnderrunProtection(bool on);
-    int32_t SetBurnFlag10(bool on);
-    int32_t SetBurnFlag100(bool on);
+    void SetDriveName(const char* name);
+    void SetWriteDisc(bool write);
+    void SetTrackGap(int32_t seconds);
+    void SetUnderrunProtection(bool on);
+    // 0, or 9 when a kind is already chosen and may not be replaced.
     int32_t SetAudio(bool on);
     int32_t SetCompilationKind(uint32_t kind);
-    int32_t SetVolumeName(const char* name);
+    // A data disc: an audio record without audio tracks, every file added later on one data
+    // track named `volumeName`. Replaces whatever kind was chosen.
+    void MakeDataDisc(const char* volumeName);
+    // Files added after a volume name go to the data track.
+    void SetVolumeName(const char* name);
+    // 0, or 11 when the track table is full (the file is left out).
     int32_t AddFile(const char* path);
 
-    // The speed for NeroBurn, and the flag word.
+    // The speed for NeroBurn: always 0, as no burn chooses one.
     int32_t EffectiveSpeed() const;
+    // The flag word for NeroBurn: simulate or write, underrun protection, data disc.
     uint32_t BurnFlags() const;
 
     size_t isoFileCount() const { return isoFiles.size(); }
     const char* isoFile(size_t index) const { return isoFiles[index]; }
     const TrackSlot& track(uint32_t index) const { return tracks[index]; }
 
-    // Fields, in declared order; read directly by the builders. The recorder's name and the
-    // medium type are the RecorderChoice part.
+    // Fields; read directly by the builders. The recorder's name and the medium type are the
+    // RecorderChoice part.
     bool writeDisc;
     int32_t trackGapSeconds;
-    bool burnFlag08Off;
     bool underrunProtection;
+    bool dataDisc;  // made by MakeDataDisc
     const char* discText1;
     const char* discText2;
-    int32_t fallbackSpeed;
-    int32_t speed;
     bool recordFlag;
-    bool burnFlag80Off;
-    bool burnFlag01;
-    bool burnFlag10;
-    int32_t importTrack;
-    bool burnFlag100;
-    bool burnFlag20;
-    bool isoFlag04;
-    bool isoFlag08;
-    bool isoFlag10;
-    bool isoFlag40;
-    bool importFlag02;
-    bool importFlag08;
-    bool importFlag04;
-    bool burnFlag200;
-    bool burnFlag400;
+    int32_t importTrack;  // -1: the disc's last track
     bool audioMayReplaceKind;
     const char* volumeName;
-    bool isoFlag01Off;
-    bool isoFlag02;
     bool collectIsoFiles;
-    bool mediumBits0C;
-    bool burnFlag1000;
     uint32_t compilationKind;
     const char* imageFile;
     uint32_t trackCount;

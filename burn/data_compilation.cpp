@@ -80,24 +80,10 @@ uint32_t DiscTrackCount(const void* discInfo) {
     return count;
 }
 
-DWORD ImportFlags(const BurnJob& job) {
-    DWORD flags = 0;
-    if (job.importFlag08) flags |= 0x8;
-    if (job.importFlag02) flags |= 0x2;
-    if (job.importFlag04) flags |= 0x4;
-    return flags;
-}
-
-DWORD IsoTrackFlags(const BurnJob& job) {
-    DWORD flags = 0;
-    if (!job.isoFlag01Off) flags |= 0x1;
-    if (job.isoFlag02) flags |= 0x2;
-    if (job.isoFlag04) flags |= 0x4;
-    if (job.isoFlag08) flags |= 0x8;
-    if (job.isoFlag10) flags |= 0x10;
-    if (job.isoFlag40) flags |= 0x40;
-    return flags;
-}
+// The engine's options for importing a disc's earlier track and for the data track; their
+// meaning is the engine's. Every burn uses the same: no import bits, ISO-track bit 0x1 alone.
+constexpr DWORD kImportFlags = 0;
+constexpr DWORD kIsoTrackFlags = 0x1;
 
 // `name` with " (n)" before its extension (a folder's name has none), cut to fit the field.
 std::string Namesake(const char* name, bool isFolder, int n) {
@@ -239,7 +225,7 @@ int32_t EngineSession::BuildIsoTrack(const BurnJob& job, void** track, IsoItem**
             // The engine fills the slot; a stamp from an earlier import would never be released.
             if (discStamp_ != nullptr) engine::NeroFreeCDStamp(std::exchange(discStamp_, nullptr));
             *imported = static_cast<IsoItem*>(
-                engine::NeroImportIsoTrackEx(deviceHandle_, trackNumber, &discStamp_, ImportFlags(job)));
+                engine::NeroImportIsoTrackEx(deviceHandle_, trackNumber, &discStamp_, kImportFlags));
             return *imported == nullptr ? EXITCODE_NO_CD_INSERTED : EXITCODE_OK;
         };
 
@@ -262,7 +248,7 @@ int32_t EngineSession::BuildIsoTrack(const BurnJob& job, void** track, IsoItem**
         if (items.head() == nullptr) return EXITCODE_OK;
 
         GiveUniqueNames(items.head());
-        *track = engine::NeroCreateIsoTrackEx(items.head(), job.volumeName, IsoTrackFlags(job));
+        *track = engine::NeroCreateIsoTrackEx(items.head(), job.volumeName, kIsoTrackFlags);
         if (*track == nullptr) return EXITCODE_ISO_TRACK_FAILED;
         *root = items.Release();
         return EXITCODE_OK;

@@ -7,6 +7,7 @@
 
 #include "base/handles.h"
 #include "engine/drive_list.h"
+#include "settings/registry_key.h"
 
 namespace {
 
@@ -76,14 +77,12 @@ bool IsAbsoluteDirectory(const char* directory) {
 // no directory at all.
 bool ReadDirectory(const char* keyName, const char* valueName) {
     engineDirectoryBuffer[0] = '\0';
-    UniqueRegKey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return false;
+    RegistryKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, keyName, KEY_READ) != ERROR_SUCCESS) return false;
     char value[kDirectoryReadLimit + 1];
     DWORD type = REG_NONE;
     DWORD size = kDirectoryReadLimit;
-    if (RegQueryValueExA(key.get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
-        ERROR_SUCCESS)
-        return false;
+    if (key.QueryValue(valueName, type, value, size) != ERROR_SUCCESS) return false;
     value[size < kDirectoryReadLimit ? size : kDirectoryReadLimit] = '\0';
     if (type == REG_SZ) {
         std::memcpy(engineDirectoryBuffer, value, sizeof value);
@@ -96,13 +95,13 @@ bool ReadDirectory(const char* keyName, const char* valueName) {
     return engineDirectoryBuffer[0] != '\0';
 }
 
+// Only a help for the next load: without the right to write (a user who is not an administrator)
+// this load goes on all the same.
 void WriteSharedDirectory(const std::string& directory) {
-    UniqueRegKey key;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSharedKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(),
-                        nullptr) != ERROR_SUCCESS)
-        return;
-    RegSetValueExA(key.get(), kSharedValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(directory.c_str()),
-                   static_cast<DWORD>(directory.size() + 1));
+    RegistryKey key;
+    if (key.Create(HKEY_LOCAL_MACHINE, kSharedKey, KEY_SET_VALUE) != ERROR_SUCCESS) return;
+    IgnoreRegistryFailure(
+        key.SetValue(kSharedValue, REG_SZ, directory.c_str(), static_cast<DWORD>(directory.size() + 1)));
 }
 
 bool IsShortEnough() { return std::strlen(engineDirectoryBuffer) < kUsableDirectoryBelow; }

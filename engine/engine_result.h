@@ -15,6 +15,8 @@ public:
     EngineResult(int32_t code, const char* file);
     EngineResult(const EngineResult&) = delete;
     EngineResult& operator=(const EngineResult&) = delete;
+    EngineResult(EngineResult&&) noexcept = default;
+    EngineResult& operator=(EngineResult&&) noexcept = default;
 
     int32_t code() const { return code_; }
     const char* message() const { return userText_ ? userText_.get() : ResultMessage(code_); }

@@ -1,7 +1,7 @@
 #pragma once
 // Every value the plug-in keeps in the registry, with its type and default: the one table.
-// All live under HKEY_CURRENT_USER "Software\Outwell\Tolvane". Each access makes a short-lived
-// RegistryStore; a failed read gives the default and a failed write is lost silently.
+// All live under HKEY_CURRENT_USER "Software\Outwell\Tolvane". Each access opens the key and
+// closes it again; a failed read gives the default and a failed write is lost silently.
 
 #include <cstdint>
 #include <string>

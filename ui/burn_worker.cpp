@@ -44,17 +44,15 @@ LRESULT FillJob(BurnJob& job, const BurnDialog& dialog, std::deque<std::string>&
     HWND window = dialog.window();
     RecorderName() = RecorderNameFromLabel(WindowText(dialog.driveBox()));
     job.SetDriveName(RecorderName().c_str());
+    // Without a disc type the job has no kind, and the burn answers "Internal error!".
     const LRESULT type = SendMessageA(dialog.typeBox(), CB_GETCURSEL, 0, 0);
-    job.SetAudio(type == kTypeAudio);
-    job.SetTrackGap(dialog.gap());
-    job.SetVolumeName(nullptr);
-    if (type == kTypeData) {
-        job.SetCompilationKind(kKindAudio);
-        job.SetBurnFlag100(true);
+    if (type == kTypeAudio) {
+        (void)job.SetAudio(true);  // cannot fail: a job just reset takes any kind
+    } else if (type == kTypeData) {
         std::snprintf(volumeLabel, kVolumeLabelSize, "%s", VolumeLabelFromTicks(GetTickCount()).c_str());
-        job.SetVolumeName(volumeLabel);
-        job.SetBurnFlag10(true);
+        job.MakeDataDisc(volumeLabel);
     }
+    job.SetTrackGap(dialog.gap());
     AddChosenTracks(job, files, trackCount, dialog.wholePlaylist());
     job.SetUnderrunProtection(IsDlgButtonChecked(window, IDC_UNDERRUN) == BST_CHECKED);
     job.SetWriteDisc(IsDlgButtonChecked(window, IDC_SIMULATE) != BST_CHECKED);
@@ -69,18 +67,14 @@ bool MayBurnFirstTracks(HWND dialog, size_t chosen) {
     return MessageBoxA(dialog, text, kMessageBoxCaption, MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
-int32_t OpenAndBurn(BurnJob& job) {
+// The open's result when the recorder does not open, otherwise the burn's.
+EngineResult OpenAndBurn(BurnJob& job) {
     EngineSession* session = engineSession.load();
-    if (session == nullptr) return EXITCODE_INTERNAL;
-    int32_t code = 0;
-    {
-        EngineResult opened = session->OpenDevice();
-        code = opened.code();
-    }
-    if (code != 0) return code;
+    if (session == nullptr) return EngineResult(EXITCODE_INTERNAL);
+    EngineResult opened = session->OpenDevice();
+    if (opened.code() != EXITCODE_OK) return opened;
     Trace("writing\n");
-    EngineResult burned = session->Burn(job);
-    return burned.code();
+    return session->Burn(job);
 }
 
 enum class Outcome { Burned, NothingChosen, Declined };
@@ -88,7 +82,7 @@ enum class Outcome { Burned, NothingChosen, Declined };
 // The dialog is busy from its Burn command until the end is reported, so it cannot close while
 // this runs. A playlist that has lost every chosen track since the dialog opened leaves the
 // recorder alone: burning nothing would waste a disc and report "Ok.".
-int32_t FillAndBurn(const BurnDialog& dialog, Outcome& outcome) {
+EngineResult FillAndBurn(const BurnDialog& dialog, Outcome& outcome) {
     BurnJob& job = processBurnJob;
     job.Reset();
     std::deque<std::string> files;
@@ -99,40 +93,30 @@ int32_t FillAndBurn(const BurnDialog& dialog, Outcome& outcome) {
         const LRESULT type = FillJob(job, dialog, files, trackCount, volumeLabel);
         if (files.empty()) {
             outcome = Outcome::NothingChosen;
-            return EXITCODE_OK;
+            return EngineResult(EXITCODE_OK);
         }
         if (type == kTypeAudio && files.size() > kMaxTracks && !MayBurnFirstTracks(dialog.window(), files.size())) {
             outcome = Outcome::Declined;
-            return EXITCODE_OK;
+            return EngineResult(EXITCODE_OK);
         }
         return OpenAndBurn(job);
     } catch (...) {
         // Only the file list allocates.
-        return EXITCODE_OUT_OF_MEMORY;
-    }
-}
-
-void ShowOutcome(HWND dialog, int32_t code) {
-    try {
-        const EngineSession* session = engineSession.load();
-        EngineResult result(code, session != nullptr ? session->failedFile() : nullptr);
-        MessageBoxA(dialog, result.message(), kMessageBoxCaption, MB_ICONINFORMATION | MB_OK);
-    } catch (...) {
-        // Out of memory for the result's text: the dialog must still come back to idle.
+        return EngineResult(EXITCODE_OUT_OF_MEMORY);
     }
 }
 
 void RunBurn(const BurnDialog& dialog) {
     const HWND window = dialog.window();
     Outcome outcome = Outcome::Burned;
-    const int32_t code = FillAndBurn(dialog, outcome);
+    const EngineResult result = FillAndBurn(dialog, outcome);
     // A cancel question still open asks about a burn that is over: the dialog withdraws it now,
     // before the outcome shows.
     SendMessageA(window, kBurnOverMessage, 0, 0);
     if (outcome == Outcome::NothingChosen) {
         MessageBoxA(window, kNothingToBurnText, kMessageBoxCaption, MB_ICONINFORMATION | MB_OK);
     } else if (outcome == Outcome::Burned) {
-        ShowOutcome(window, code);
+        MessageBoxA(window, result.message(), kMessageBoxCaption, MB_ICONINFORMATION | MB_OK);
     }
     // Last touch of the dialog: once it has handled this, an Exit may destroy it at any moment.
     // Sent, not posted, so that it cannot be lost to a full queue and leave the dialog busy.

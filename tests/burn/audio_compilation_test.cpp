@@ -140,7 +140,6 @@ TEST_F(AudioRecordTest, HeaderCarriesTheJobTextsFlagAndMedium) {
     job_.discText2 = "Album";
     job_.recordFlag = true;
     job_.mediumType = 0x41;
-    job_.mediumBits0C = true;
     ASSERT_EQ(0, session_->BuildAudioCompilation(job_));
 
     auto records = Records("audio");
@@ -148,7 +147,7 @@ TEST_F(AudioRecordTest, HeaderCarriesTheJobTextsFlagAndMedium) {
     EXPECT_EQ("Artist", records[0].Get("discText1"));
     EXPECT_EQ("Album", records[0].Get("discText2"));
     EXPECT_EQ(1, records[0].Int("recordFlag"));
-    EXPECT_EQ(0x4D, records[0].Int("medium"));
+    EXPECT_EQ(0x41, records[0].Int("medium"));
     EXPECT_EQ(1, records[0].Int("count"));
     EXPECT_EQ("null", records[0].Get("isoTrack"));
     EXPECT_EQ("", records[0].Get("dirty"));

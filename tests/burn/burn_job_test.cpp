@@ -1,42 +1,75 @@
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <string>
-#include <vector>
 
 #include "burn/burn_job.h"
+#include "resources/resource.h"
+#include "support/burn_dialog_fixture.h"
 
-namespace {
+using BurnJobFromTheDialog = BurnDialogFixture;
 
-// Fills a job the way the burn worker does for the two disc types.
-void FillLikeWorker(BurnJob& job, bool data, bool simulate, bool underrun) {
-    job.Reset();
-    job.SetDriveName("RECORDER");
-    job.SetAudio(!data);
-    job.SetTrackGap(2);
-    job.SetVolumeName(nullptr);
-    if (data) {
-        job.SetCompilationKind(kKindAudio);
-        job.SetBurnFlag100(true);
-        job.SetVolumeName("QCD1a2b");
-        job.SetBurnFlag10(true);
+// Every burn the dialog can start, as the engine receives it. Audio and data burns alternate in
+// one dialog, so each also shows that nothing of the burn before it was left in the job.
+TEST_F(BurnJobFromTheDialog, FlagWordsForEveryOptionCombination) {
+    const std::vector<std::string> files = {MakeFile("a.wav", 4704), MakeFile("b.wav", 4704)};
+    standin::Playlist playlist;
+    for (const std::string& file : files) playlist.tracks.push_back(Track(file, file));
+    StartPlugin(playlist, TwoRecorders());
+    HWND dialog = OpenDialog();
+    ASSERT_NE(dialog, nullptr);
+    enum { kAudio, kData };
+    const struct {
+        int type;
+        bool simulate, underrun;
+        const char* gap;
+        long long flags;
+    } cases[] = {
+        {kAudio, false, false, "0", 0x8C}, {kData, false, false, "0", 0x19C},
+        {kAudio, true, false, "3", 0x8A},  {kData, true, false, "3", 0x19A},
+        {kAudio, false, true, "5", 0xCC},  {kData, false, true, "5", 0x1DC},
+        {kAudio, true, true, "1", 0xCA},   {kData, true, true, "1", 0x1DA},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.type == kAudio ? "audio" : "data") + (c.simulate ? ", simulated" : ", written") +
+                     (c.underrun ? ", underrun protection" : "") + ", gap " + c.gap);
+        ChooseComboItem(dialog, IDC_TYPE_BOX, c.type);
+        ClickCheckBox(dialog, IDC_SIMULATE, c.simulate);
+        ClickCheckBox(dialog, IDC_UNDERRUN, c.underrun);
+        SetControlText(dialog, IDC_GAP, c.gap);
+        engine_->ClearLog();
+        EXPECT_EQ(BurnAndWait(dialog).text, "Ok.");
+
+        const EngineLog log = engine_->ReadLog();
+        const auto burns = log.Calls("NeroBurn");
+        ASSERT_EQ(burns.size(), 1u);
+        EXPECT_EQ(burns[0].Int("format"), 0);
+        EXPECT_EQ(burns[0].Int("flags"), c.flags);
+        EXPECT_EQ(burns[0].Int("speed"), 0);
+        const auto audio = log.Records("audio");
+        ASSERT_EQ(audio.size(), 1u);
+        EXPECT_EQ(audio[0].Int("medium"), 0);
+        const auto isoTracks = log.Calls("NeroCreateIsoTrackEx");
+        if (c.type == kAudio) {
+            EXPECT_EQ(audio[0].Int("count"), 2);
+            const auto tracks = log.Records("audiotrack");
+            ASSERT_EQ(tracks.size(), 2u);
+            EXPECT_EQ(tracks[1].Int("pause"), std::stoi(c.gap) * 75);
+            EXPECT_TRUE(isoTracks.empty());
+        } else {
+            EXPECT_EQ(audio[0].Int("count"), 0);
+            ASSERT_EQ(isoTracks.size(), 1u);
+            EXPECT_EQ(isoTracks[0].Int("flags"), 0x1);
+            EXPECT_TRUE(std::regex_match(isoTracks[0].Get("name"), std::regex("QCD[0-9a-f]{4}")));
+            EXPECT_EQ(log.Records("isoitem").size(), 2u);
+        }
     }
-    job.SetUnderrunProtection(underrun);
-    job.SetWriteDisc(!simulate);
+    EXPECT_TRUE(CloseDialog(dialog));
 }
-
-std::vector<std::string> Names(size_t count) {
-    std::vector<std::string> names;
-    for (size_t i = 0; i < count; ++i) names.push_back("C:\\music\\" + std::to_string(i) + ".wav");
-    return names;
-}
-
-}  // namespace
 
 TEST(BurnJob, ResetValues) {
     BurnJob job;
     EXPECT_EQ(job.driveName, nullptr);
-    EXPECT_EQ(job.fallbackSpeed, -1);
-    EXPECT_EQ(job.speed, -1);
     EXPECT_EQ(job.importTrack, -1);
     EXPECT_EQ(job.compilationKind, 0u);
     EXPECT_EQ(job.trackCount, 0u);
@@ -44,54 +77,6 @@ TEST(BurnJob, ResetValues) {
     EXPECT_STREQ(job.videoText, "");
     EXPECT_EQ(job.tracks[0].trackMode, 0u);
     EXPECT_EQ(job.tracks[98].name, nullptr);
-}
-
-TEST(BurnJob, ResetClearsAUsedJob) {
-    BurnJob job;
-    std::vector<std::string> names = Names(3);
-    FillLikeWorker(job, true, false, true);
-    for (const std::string& name : names) job.AddFile(name.c_str());
-    job.speed = 8;
-    job.importTrack = 2;
-    job.Reset();
-    EXPECT_EQ(job.isoFileCount(), 0u);
-    EXPECT_EQ(job.trackCount, 0u);
-    EXPECT_EQ(job.compilationKind, 0u);
-    EXPECT_EQ(job.volumeName, nullptr);
-    EXPECT_FALSE(job.collectIsoFiles);
-    EXPECT_FALSE(job.burnFlag100);
-    EXPECT_FALSE(job.underrunProtection);
-    EXPECT_EQ(job.speed, -1);
-    EXPECT_EQ(job.importTrack, -1);
-    // A second burn starts from a clean job: audio can be chosen again.
-    EXPECT_EQ(job.SetAudio(true), 0);
-    EXPECT_EQ(job.compilationKind, 1u);
-}
-
-TEST(BurnJob, AudioJobStopsAt99Tracks) {
-    BurnJob job;
-    std::vector<std::string> names = Names(120);
-    FillLikeWorker(job, false, false, false);
-    for (size_t i = 0; i < names.size(); ++i) {
-        const int32_t expected = i < 99 ? 0 : 11;
-        EXPECT_EQ(job.AddFile(names[i].c_str()), expected) << "file number " << i + 1;
-    }
-    EXPECT_EQ(job.trackCount, 99u);
-    EXPECT_EQ(job.isoFileCount(), 0u);
-    EXPECT_EQ(job.track(0).name, names[0].c_str());
-    EXPECT_EQ(job.track(98).name, names[98].c_str());
-}
-
-TEST(BurnJob, DataJobDivertsEveryFileToIsoFiles) {
-    BurnJob job;
-    std::vector<std::string> names = Names(150);
-    FillLikeWorker(job, true, false, false);
-    EXPECT_EQ(job.compilationKind, 1u);
-    for (const std::string& name : names) EXPECT_EQ(job.AddFile(name.c_str()), 0);
-    EXPECT_EQ(job.trackCount, 0u);
-    ASSERT_EQ(job.isoFileCount(), 150u);
-    EXPECT_EQ(job.isoFile(0), names[0].c_str());
-    EXPECT_EQ(job.isoFile(149), names[149].c_str());
 }
 
 TEST(BurnJob, TrackModeJobCollectsIsoFiles) {
@@ -132,7 +117,7 @@ TEST(BurnJob, KindSettersRefuseAChosenKind) {
     job.Reset();
     ASSERT_EQ(job.SetAudio(true), 0);
     EXPECT_EQ(job.SetAudio(true), 9);
-    EXPECT_EQ(job.SetCompilationKind(kKindAudio), 9) << "a data disc after audio keeps the audio kind";
+    EXPECT_EQ(job.SetCompilationKind(kKindAudio), 9);
     EXPECT_EQ(job.SetCompilationKind(kKindTrackMode), 9);
     EXPECT_EQ(job.compilationKind, 1u);
 
@@ -143,65 +128,4 @@ TEST(BurnJob, KindSettersRefuseAChosenKind) {
 
     EXPECT_EQ(job.SetAudio(false), 0);
     EXPECT_EQ(job.compilationKind, 0u);
-}
-
-TEST(BurnJob, NoDiscTypeLeavesKindNone) {
-    BurnJob job;
-    job.SetAudio(false);
-    job.SetTrackGap(2);
-    job.SetVolumeName(nullptr);
-    EXPECT_EQ(job.compilationKind, 0u);
-}
-
-TEST(BurnJob, EffectiveSpeed) {
-    BurnJob job;
-    EXPECT_EQ(job.EffectiveSpeed(), 0);
-    EXPECT_EQ(job.BurnFlags() & 0x800u, 0u);
-    job.speed = 0;
-    EXPECT_EQ(job.EffectiveSpeed(), 0);
-    EXPECT_EQ(job.BurnFlags() & 0x800u, 0x800u);
-    job.speed = -1;
-    job.fallbackSpeed = 4;
-    EXPECT_EQ(job.EffectiveSpeed(), 4);
-    EXPECT_EQ(job.BurnFlags() & 0x800u, 0u) << "only an explicit speed sets 0x800";
-    job.speed = 16;
-    EXPECT_EQ(job.EffectiveSpeed(), 16);
-}
-
-TEST(BurnJob, FlagWordsOfTheWorker) {
-    struct Case {
-        bool data, simulate, underrun;
-        uint32_t flags;
-    };
-    const Case cases[] = {
-        {false, false, false, 0x8C}, {false, true, false, 0x8A}, {true, false, false, 0x19C},
-        {true, true, false, 0x19A},  {false, false, true, 0xCC}, {false, true, true, 0xCA},
-        {true, false, true, 0x1DC},  {true, true, true, 0x1DA},
-    };
-    BurnJob job;
-    for (const Case& c : cases) {
-        FillLikeWorker(job, c.data, c.simulate, c.underrun);
-        EXPECT_EQ(job.BurnFlags(), c.flags)
-            << "data=" << c.data << " simulate=" << c.simulate << " underrun=" << c.underrun;
-    }
-}
-
-TEST(BurnJob, EveryFlagSwitchHasItsBit) {
-    struct Case {
-        bool BurnJob::*field;
-        bool value;
-        uint32_t bit;
-    };
-    const Case cases[] = {
-        {&BurnJob::burnFlag01, true, 0x1},       {&BurnJob::burnFlag08Off, true, 0x8},
-        {&BurnJob::burnFlag20, true, 0x20},      {&BurnJob::burnFlag80Off, true, 0x80},
-        {&BurnJob::burnFlag200, true, 0x200},    {&BurnJob::burnFlag400, true, 0x400},
-        {&BurnJob::burnFlag1000, true, 0x1000},
-    };
-    for (const Case& c : cases) {
-        BurnJob job;
-        const uint32_t before = job.BurnFlags();
-        job.*c.field = c.value;
-        EXPECT_EQ(job.BurnFlags() ^ before, c.bit);
-    }
 }

@@ -68,7 +68,7 @@ TEST_F(DataTrackTest, LaterPathsStandBeforeEarlierOnesWithTheirFullSources) {
     auto created = Calls("NeroCreateIsoTrackEx");
     ASSERT_EQ(1u, created.size());
     EXPECT_EQ("QCD1a2b", created[0].Get("name"));
-    EXPECT_EQ(0x1, created[0].Int("flags")) << "ISO flags with every job switch off";
+    EXPECT_EQ(0x1, created[0].Int("flags")) << "the data track's options";
 }
 
 TEST_F(DataTrackTest, WildcardWithoutFoldersTakesOnlyTheMatchingFiles) {
@@ -224,21 +224,6 @@ TEST_F(DataTrackTest, EngineFailuresEndTheTrackAndReleaseEveryItem) {
     }
 }
 
-TEST_F(DataTrackTest, IsoFlagsFollowTheJobSwitches) {
-    MakeFile("x.mp3");
-    AddData(Path("x.mp3"));
-    job_.isoFlag01Off = true;
-    job_.isoFlag02 = true;
-    job_.isoFlag04 = true;
-    job_.isoFlag08 = true;
-    job_.isoFlag10 = true;
-    job_.isoFlag40 = true;
-    ASSERT_EQ(0, BuildAndRelease());
-    auto created = Calls("NeroCreateIsoTrackEx");
-    ASSERT_EQ(1u, created.size());
-    EXPECT_EQ(0x5E, created[0].Int("flags"));
-}
-
 TEST_F(DataTrackTest, ImportedItemsStandLastAndEveryImportFailureHasItsCode) {
     struct Case {
         const char* name;
@@ -254,8 +239,6 @@ TEST_F(DataTrackTest, ImportedItemsStandLastAndEveryImportFailureHasItsCode) {
     };
     MakeFile("new.mp3");
     AddData(Path("new.mp3"));
-    job_.importFlag02 = true;
-    job_.importFlag04 = true;
     for (const Case& c : cases) {
         UseScenario(WithRecorder(c.scenario));
         OpenRecorder();
@@ -266,7 +249,7 @@ TEST_F(DataTrackTest, ImportedItemsStandLastAndEveryImportFailureHasItsCode) {
             auto imports = Calls("NeroImportIsoTrackEx");
             ASSERT_EQ(1u, imports.size());
             EXPECT_EQ(1, imports[0].Int("track"));
-            EXPECT_EQ(0x6, imports[0].Int("flags"));
+            EXPECT_EQ(0, imports[0].Int("flags")) << "no import options";
             EXPECT_NE(nullptr, session_->discStamp());
         }
         session_->Close();

@@ -109,7 +109,6 @@ TEST_F(OtherRecordsTest, TrackModeOnAFreshJobSendsEveryFileToTheDataTrack) {
     for (const char* name : {"a.bin", "b.bin", "c.bin"}) job_.AddFile(Keep(MakeFile(name)));
     job_.SetVolumeName("MODES");
     job_.mediumType = 0x41;
-    job_.mediumBits0C = true;
     ASSERT_EQ(0u, job_.trackCount);
     ASSERT_EQ(0, session_->BuildTrackModeRecord(job_));
 
@@ -117,7 +116,7 @@ TEST_F(OtherRecordsTest, TrackModeOnAFreshJobSendsEveryFileToTheDataTrack) {
     ASSERT_EQ(1u, header.size());
     EXPECT_EQ(4, header[0].Int("const"));
     EXPECT_EQ(0, header[0].Int("count"));
-    EXPECT_EQ(0x41, header[0].Int("medium")) << "no 0x0C bits in this record";
+    EXPECT_EQ(0x41, header[0].Int("medium"));
     EXPECT_EQ("MODES", header[0].Get("isoTrackName"));
     EXPECT_EQ("", header[0].Get("dirty"));
     EXPECT_EQ(3u, TrackItems().size());

@@ -89,6 +89,14 @@ TEST_F(SettingsTableTest, ValuesLandUnderTheSettingsKeyWithTheirNamesAndTypes) {
     EXPECT_EQ(settings::Read(settings::kLastDrive), "E: Writer");
     EXPECT_EQ(settings::Read(settings::kAudioGap), 3);
     EXPECT_FALSE(settings::Read(settings::kSimulate));
+
+    // Text without its terminator (the system may add one), the empty text as one zero byte.
+    EXPECT_LE(drive.bytes.size(), 10u);
+    settings::Write(settings::kLastDrive, "");
+    drive = QueryRawValue(hive.key(), key, "Last Drive");
+    EXPECT_EQ(drive.type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(drive.bytes, std::string(1, '\0'));
+    EXPECT_EQ(settings::Read(settings::kLastDrive), "");
 }
 
 }  // namespace

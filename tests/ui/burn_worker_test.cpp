@@ -265,6 +265,8 @@ TEST_F(BurnWorkerTest, ResultBoxTellsEveryOutcomeAndTheDialogComesBackIdle) {
         const size_t before = boxes_->Count();
         ExpectResultBox(BurnAndWait(dialog), dialog, c.message);
         EXPECT_EQ(boxes_->Count(), before + 1) << "exactly one box per burn";
+        EXPECT_EQ(engine_->ReadLog().CallCount("NeroGetLastError"), c.message == "Ok." ? 0u : 1u)
+            << "the engine is asked for its last error once per failure";
         if (c.setup == kNoType || c.setup == kNoDrive || c.setup == kLongPath) {
             EXPECT_EQ(engine_->ReadLog().CallCount("NeroBurn"), 0u);
         }
