@@ -48,18 +48,15 @@ struct RegKeyTraits {
     static Handle Invalid() noexcept { return nullptr; }
     static void Close(Handle h) noexcept { RegCloseKey(h); }
 };
-// Kernel handles that use NULL for "none" (events, threads).
+// Kernel handles that use NULL for "none". Events and threads each have their own kind below,
+// so one cannot be handed where the other is meant.
 struct KernelHandleTraits {
     using Handle = HANDLE;
     static Handle Invalid() noexcept { return nullptr; }
     static void Close(Handle h) noexcept { CloseHandle(h); }
 };
-// Events whose "none" is INVALID_HANDLE_VALUE, as the worker's two events keep it.
-struct EventOrNoneTraits {
-    using Handle = HANDLE;
-    static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
-    static void Close(Handle h) noexcept { CloseHandle(h); }
-};
+struct EventTraits : KernelHandleTraits {};
+struct ThreadTraits : KernelHandleTraits {};
 struct ModuleTraits {
     using Handle = HMODULE;
     static Handle Invalid() noexcept { return nullptr; }
@@ -117,10 +114,24 @@ struct CFileTraits {
     static void Close(Handle h) noexcept { std::fclose(h); }
 };
 
+// An event one thread sets and another waits on.
+class UniqueEvent : public UniqueHandle<EventTraits> {
+public:
+    using UniqueHandle<EventTraits>::UniqueHandle;
+
+    // Auto-reset, not signalled, unnamed; none when the system gives none.
+    static UniqueEvent NewAutoReset() noexcept { return UniqueEvent(CreateEventA(nullptr, FALSE, FALSE, nullptr)); }
+
+    // False without an event.
+    bool Set() const noexcept { return valid() && SetEvent(get()) != FALSE; }
+    // WAIT_FAILED without an event.
+    DWORD Wait(DWORD timeoutMs) const noexcept {
+        return valid() ? WaitForSingleObject(get(), timeoutMs) : WAIT_FAILED;
+    }
+};
+
 using UniqueRegKey = UniqueHandle<RegKeyTraits>;
-using UniqueEvent = UniqueHandle<KernelHandleTraits>;
-using UniqueThreadHandle = UniqueHandle<KernelHandleTraits>;
-using UniqueEventOrNone = UniqueHandle<EventOrNoneTraits>;
+using UniqueThreadHandle = UniqueHandle<ThreadTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;
 using UniqueMenu = UniqueHandle<MenuTraits>;
 template <bool (*IsStillOurs)(HMENU)>

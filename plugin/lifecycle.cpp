@@ -1,10 +1,10 @@
 #include "plugin/lifecycle.h"
 
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "base/handles.h"
@@ -18,6 +18,7 @@
 #include "engine/engine_version.h"
 #include "plugin/host_playlist.h"
 #include "plugin/player_menu.h"
+#include "resources/resource.h"
 #include "settings/settings.h"
 #include "ui/about_dialog.h"
 #include "ui/open_burn_dialog.h"
@@ -33,18 +34,7 @@ constexpr char kCrashNoticeCaption[] = "Error";
 constexpr char kCrashNoticeText[] =
     "Sorry, the NERO Plugin has caused QCD to crash.\nThis is a problem with the Nero Software, not of this "
     "plugin.\nYou may be able to use the NERO Plugin after rebooting.";
-constexpr WPARAM kDialogExitCommand = 2;
 
-UniqueEventOrNone stopEvent;
-UniqueEventOrNone burnEvent;
-// Kept so shutdown can wait for the worker's very end: once that handle is signalled the worker
-// has left the module and given back its reference.
-UniqueThreadHandle workerThread;
-// "stopEvent is not none", readable while the worker closes stopEvent as its last act.
-std::atomic<bool> stopEventOpen{false};
-// The worker's own reference to this module, so the player can unload it as soon as shutdown
-// returns even though the worker is still leaving the module's code.
-std::atomic<HMODULE> workerModuleReference{nullptr};
 // Lives until the module unloads.
 std::unique_ptr<HostPlaylist> playlistOwner;
 // Made by the worker thread, destroyed by shutdown once the worker has ended; `engineSession`
@@ -157,10 +147,35 @@ HWND QueryPlayerWindow(const HostRecord& host) {
 
 // ---- worker thread ----
 
-UniqueEventOrNone NewAutoResetEvent() {
-    HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    return UniqueEventOrNone(event != nullptr ? event : INVALID_HANDLE_VALUE);
-}
+// The thread that starts the engine and then opens every burn dialog, with the two events it
+// waits on. The events live from Start until Stop has seen the thread end, so no thread ever
+// sets or waits on a closed one.
+class Worker {
+public:
+    // Without both events or a thread the plug-in stays loaded without a worker. A worker that
+    // is already running is kept: its events must not change under it.
+    void Start();
+    // Asks the worker to open the burn dialog; nothing without a worker.
+    void RequestBurnDialog() const { burn_.Set(); }
+    // Asks the worker to end, waits for its very end, then closes the events.
+    void Stop();
+
+private:
+    static DWORD WINAPI ThreadMain(LPVOID worker);
+    void ServeRequests() const;
+    void Leave();
+
+    UniqueEvent stop_;
+    UniqueEvent burn_;
+    // Once this handle is signalled the worker has left the module and given back its reference.
+    UniqueThreadHandle thread_;
+    // The thread's own reference to this module, so the player can unload it as soon as shutdown
+    // returns even though the thread is still leaving the module's code. Handed to the thread
+    // before it starts; the thread gives it back as its last act.
+    HMODULE moduleReference_ = nullptr;
+};
+
+Worker worker;
 
 HMODULE ReferenceThisModule() {
     if (moduleInstance == nullptr) return nullptr;  // linked into a program, not loaded as a module
@@ -170,26 +185,19 @@ HMODULE ReferenceThisModule() {
     return module;
 }
 
-void CloseWorkerEvents() {
-    stopEventOpen = false;
-    stopEvent.reset();
-    burnEvent.reset();
-}
-
-void StartWorker() {
-    CloseWorkerEvents();
-    UniqueEventOrNone stop = NewAutoResetEvent();
-    UniqueEventOrNone burn = NewAutoResetEvent();
+void Worker::Start() {
+    if (thread_) return;
+    stop_ = UniqueEvent::NewAutoReset();
+    burn_ = UniqueEvent::NewAutoReset();
     // Without both events the worker would have nothing sound to wait on.
-    if (!stop || !burn) return;
-    stopEvent = std::move(stop);
-    burnEvent = std::move(burn);
-    stopEventOpen = true;
-    workerModuleReference = ReferenceThisModule();
-    workerThread = StartOwnedThread(WorkerThreadMain, nullptr, THREAD_PRIORITY_NORMAL, 0, 0);
-    if (workerThread) return;
-    UniqueModule unused(workerModuleReference.exchange(nullptr));
-    CloseWorkerEvents();
+    if (stop_ && burn_) {
+        moduleReference_ = ReferenceThisModule();
+        thread_ = StartOwnedThread(ThreadMain, this, THREAD_PRIORITY_NORMAL, 0, 0);
+        if (thread_) return;
+        UniqueModule unused(std::exchange(moduleReference_, nullptr));
+    }
+    stop_.reset();
+    burn_.reset();
 }
 
 void StartEngine() {
@@ -213,10 +221,10 @@ void RunBurnDialog() {
     }
 }
 
-void ServeRequests() {
+void Worker::ServeRequests() const {
     Trace("running thread\n");
     // Stop comes first: once shutdown has begun, a pending burn request must not open a dialog.
-    const HANDLE events[] = {stopEvent.get(), burnEvent.get()};
+    const HANDLE events[] = {stop_.get(), burn_.get()};
     for (;;) {
         DWORD signalled = WaitForMultipleObjects(2, events, FALSE, INFINITE);
         if (signalled == WAIT_OBJECT_0) return;
@@ -224,12 +232,21 @@ void ServeRequests() {
     }
 }
 
-// Leaves through the module reference; shutdown waits on the thread's handle.
-void EndWorker() {
-    stopEvent.reset();
-    stopEventOpen = false;
-    HMODULE module = workerModuleReference.exchange(nullptr);
+// Leaves through the module reference; Stop waits on the thread's handle.
+void Worker::Leave() {
+    HMODULE module = std::exchange(moduleReference_, nullptr);
     if (module != nullptr) FreeLibraryAndExitThread(module, 0);
+}
+
+DWORD WINAPI Worker::ThreadMain(LPVOID self) {
+    auto* worker = static_cast<Worker*>(self);
+    try {
+        StartEngine();
+        worker->ServeRequests();
+    } catch (...) {
+    }
+    worker->Leave();
+    return 0;
 }
 
 // Waits for the thread's end while answering what other threads send to this thread's windows,
@@ -245,17 +262,22 @@ void WaitForThreadAnsweringSentMessages(HANDLE thread) {
     }
 }
 
-void StopWorker() {
-    if (stopEventOpen) SetEvent(stopEvent.get());
-    if (workerThread) WaitForThreadAnsweringSentMessages(workerThread.get());
-    workerThread.reset();
+// The worker may have ended by itself: its events are still open, so setting one is harmless.
+void Worker::Stop() {
+    if (thread_) {
+        stop_.Set();
+        WaitForThreadAnsweringSentMessages(thread_.get());
+        thread_.reset();
+    }
+    stop_.reset();
+    burn_.reset();
 }
 
 // ---- entry points ----
 
 void AskBurnDialogToClose() {
     HWND dialog = burnDialogWindow;
-    if (dialog != nullptr && IsWindow(dialog)) PostMessageA(dialog, WM_COMMAND, kDialogExitCommand, 0);
+    if (dialog != nullptr && IsWindow(dialog)) PostMessageA(dialog, WM_COMMAND, IDC_EXIT_BUTTON, 0);
 }
 
 void DestroyEngineSession() {
@@ -281,7 +303,7 @@ int LoadPlugin(HostRecord* host, ModuleInfo* info) {
     hostPlaylist = playlistOwner.get();
     playerWindow = QueryPlayerWindow(*host);
     SubclassPlayerWindow();
-    StartWorker();
+    worker.Start();
     settings::Write(settings::kCrashGuard, true);
     return 1;
 }
@@ -294,8 +316,7 @@ void ShutDown() {
     AskBurnDialogToClose();
     RestorePlayerWindowProc();
     Trace("going going...\n");
-    StopWorker();
-    CloseWorkerEvents();
+    worker.Stop();
     DestroyEngineSession();
     Trace("gone...\n");
 }
@@ -307,19 +328,7 @@ std::string BuildModuleDescription(HMODULE module) {
     return FileDescriptionText(info) + " " + VersionText(info);
 }
 
-void SignalBurnEvent() {
-    if (burnEvent) SetEvent(burnEvent.get());
-}
-
-DWORD WINAPI WorkerThreadMain(LPVOID /*unused*/) {
-    try {
-        StartEngine();
-        ServeRequests();
-    } catch (...) {
-    }
-    EndWorker();
-    return 0;
-}
+void SignalBurnEvent() { worker.RequestBurnDialog(); }
 
 extern "C" int __cdecl QGeneralModule(HostRecord* host, ModuleInfo* info) {
     try {

@@ -20,5 +20,3 @@ std::string BuildModuleDescription(HMODULE module);
 
 // Asks the worker thread to open the burn dialog (no effect without a worker).
 void SignalBurnEvent();
-
-DWORD WINAPI WorkerThreadMain(LPVOID unused);

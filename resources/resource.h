@@ -9,6 +9,8 @@
 #define IDB_EXIT_BUTTON 133
 
 #define IDC_BURN_BUTTON 1
+// The identifier of IDCANCEL, so Escape and the system's close of the dialog come as Exit; the
+// plug-in's shutdown sends it too.
 #define IDC_EXIT_BUTTON 2
 #define IDC_PROGRESS 1009
 #define IDC_STATUS 1010

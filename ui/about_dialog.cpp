@@ -1,6 +1,6 @@
 #include "ui/about_dialog.h"
 
-#include <new>
+#include <memory>
 
 #include "resources/resource.h"
 #include "ui/dialog_framework.h"
@@ -19,8 +19,8 @@ struct AboutText {
 
 class AboutDialog : public DialogBase {
 public:
-    AboutDialog(HWND window, const AboutText& text, bool modal)
-        : DialogBase(window, reinterpret_cast<LPARAM>(&text), modal),
+    AboutDialog(HWND window, const AboutText& text)
+        : DialogBase(window, DialogMode::Modal),
           text_(text),
           link_(window, text.linkId, kMakerSite) {}
 
@@ -36,8 +36,6 @@ public:
         Close(id == IDOK ? 1 : 0);
         return true;
     }
-
-    bool OnNotify(HWND /*window*/, WPARAM /*wParam*/, LPARAM /*lParam*/) override { return false; }
 
     INT_PTR OnMessage(HWND /*window*/, UINT message, WPARAM wParam, LPARAM lParam) override {
         if (message == WM_CTLCOLORSTATIC && IsLink(reinterpret_cast<HWND>(lParam))) {
@@ -64,11 +62,12 @@ private:
 
 class AboutDialogFactory : public DialogFactory {
 public:
-    explicit AboutDialogFactory(const AboutText& text) : DialogFactory(reinterpret_cast<LPARAM>(&text), true) {}
+    explicit AboutDialogFactory(const AboutText& text) : text_(text) {}
 
-    DialogBase* Create(HWND window) override {
-        return new (std::nothrow) AboutDialog(window, *reinterpret_cast<const AboutText*>(creationParameter), modal);
-    }
+    std::unique_ptr<DialogBase> Create(HWND window) override { return std::make_unique<AboutDialog>(window, text_); }
+
+private:
+    const AboutText& text_;
 };
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <new>
+#include <memory>
 
 #include "base/handles.h"
 #include "base/plugin_state.h"
@@ -32,6 +32,10 @@ constexpr const char* kOldEngineFormat =
 constexpr const char* kCancelQuestion = "Do you want to cancel now ?";
 constexpr const char* kScanningText = "Scanning Files ... Please Wait...";
 constexpr const char* kDiscTypes[] = {"Audio", "Data"};
+
+// Posted to itself by a dialog that closes before it is shown: its message loop, which the close
+// ends, is not running yet.
+constexpr UINT kCloseUnshownMessage = WM_APP + 3;
 
 constexpr int kGapFieldSize = 10;
 constexpr int32_t kMaxGapSeconds = 5;
@@ -103,8 +107,8 @@ int32_t ClampGapSeconds(const char* text) {
     return static_cast<int32_t>(value);
 }
 
-BurnDialog::BurnDialog(HWND window, LPARAM creationParameter, bool modal, bool wholePlaylist)
-    : DialogBase(window, creationParameter, modal),
+BurnDialog::BurnDialog(HWND window, bool wholePlaylist)
+    : DialogBase(window, DialogMode::Modeless),
       driveBox_(GetDlgItem(window, IDC_DRIVE_BOX)),
       typeBox_(GetDlgItem(window, IDC_TYPE_BOX)),
       wholePlaylist_(wholePlaylist) {}
@@ -153,7 +157,7 @@ bool BurnDialog::QueryDrives(HWND window) {
     }
     if (found) return true;
     MessageBoxA(window, kNoDriveText, kMessageBoxCaption, MB_ICONERROR);
-    PostMessageA(window, WM_CLOSE, 0, 0);
+    PostMessageA(window, kCloseUnshownMessage, 0, 0);
     return false;
 }
 
@@ -309,8 +313,6 @@ void BurnDialog::SaveCheckBoxes(HWND window) {
     settings::Write(settings::kSimulate, IsChecked(window, IDC_SIMULATE));
 }
 
-bool BurnDialog::OnNotify(HWND, WPARAM, LPARAM) { return false; }
-
 INT_PTR BurnDialog::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM /*lParam*/) {
     if (message == kBurnOverMessage) {
         OnBurnOver();
@@ -318,6 +320,10 @@ INT_PTR BurnDialog::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM /
     }
     if (message == kBurnEndedMessage) {
         OnBurnEnded(window);
+        return 1;
+    }
+    if (message == kCloseUnshownMessage) {
+        Close(0);
         return 1;
     }
     if (message != WM_SYSCOMMAND || wParam != SC_CLOSE) return 0;
@@ -366,6 +372,6 @@ void BurnDialog::StartBurn() {
     ShowIdleLook(window);
 }
 
-DialogBase* BurnDialogFactory::Create(HWND window) {
-    return new (std::nothrow) BurnDialog(window, creationParameter, modal, wholePlaylist_);
+std::unique_ptr<DialogBase> BurnDialogFactory::Create(HWND window) {
+    return std::make_unique<BurnDialog>(window, wholePlaylist_);
 }

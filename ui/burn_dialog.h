@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "ui/dialog_framework.h"
@@ -22,11 +23,10 @@ class BurnDialog : public DialogBase {
 public:
     // `wholePlaylist`: which tracks this dialog burns, fixed when it opens, so the summary it
     // shows is what a burn from it takes even if the user picks the other command meanwhile.
-    BurnDialog(HWND window, LPARAM creationParameter, bool modal, bool wholePlaylist);
+    BurnDialog(HWND window, bool wholePlaylist);
     ~BurnDialog() override;
 
     bool OnCommand(HWND window, int id, int code, HWND control) override;
-    bool OnNotify(HWND window, WPARAM wParam, LPARAM lParam) override;
     INT_PTR OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnInitDialog(HWND window) override;
 
@@ -80,8 +80,8 @@ private:
 
 class BurnDialogFactory : public DialogFactory {
 public:
-    explicit BurnDialogFactory(bool wholePlaylist) : DialogFactory(0, false), wholePlaylist_(wholePlaylist) {}
-    DialogBase* Create(HWND window) override;
+    explicit BurnDialogFactory(bool wholePlaylist) : wholePlaylist_(wholePlaylist) {}
+    std::unique_ptr<DialogBase> Create(HWND window) override;
 
 private:
     bool wholePlaylist_;

@@ -1,13 +1,14 @@
 #include "ui/dialog_framework.h"
 
 #include <cstring>
+#include <utility>
 
 #include "base/handles.h"
 #include "base/plugin_state.h"
 #include "base/text.h"
 
 void DialogBase::Close(INT_PTR result) {
-    if (modal_) {
+    if (mode_ == DialogMode::Modal) {
         EndDialog(window_, result);
         return;
     }
@@ -18,21 +19,38 @@ void DialogBase::Close(INT_PTR result) {
 
 namespace {
 
+// The window's user data holds the object it owns, none before WM_INITDIALOG and after WM_DESTROY.
 DialogBase* BoundDialog(HWND window) {
     return reinterpret_cast<DialogBase*>(GetWindowLongPtrA(window, GWLP_USERDATA));
 }
 
-void Bind(HWND window, DialogBase* dialog) {
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(dialog));
+// The window takes the object over.
+DialogBase* Bind(HWND window, std::unique_ptr<DialogBase> dialog) {
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(dialog.get()));
+    return dialog.release();
+}
+
+// The window gives its object back.
+std::unique_ptr<DialogBase> Unbind(HWND window) {
+    return std::unique_ptr<DialogBase>(
+        reinterpret_cast<DialogBase*>(SetWindowLongPtrA(window, GWLP_USERDATA, 0)));
+}
+
+std::unique_ptr<DialogBase> NewDialog(LPARAM factoryParameter, HWND window) {
+    auto* factory = reinterpret_cast<DialogFactory*>(factoryParameter);
+    if (factory == nullptr) return nullptr;
+    try {
+        return factory->Create(window);
+    } catch (...) {
+        return nullptr;  // out of memory: a window without object, as below
+    }
 }
 
 INT_PTR OnInitDialog(HWND window, LPARAM factoryParameter) {
-    auto* factory = reinterpret_cast<DialogFactory*>(factoryParameter);
-    DialogBase* dialog = factory != nullptr ? factory->Create(window) : nullptr;
+    std::unique_ptr<DialogBase> dialog = NewDialog(factoryParameter, window);
     // Without an object the window keeps the system's default dialog handling.
-    if (dialog == nullptr) return TRUE;
-    Bind(window, dialog);
-    dialog->OnInitDialog(window);
+    if (!dialog) return TRUE;
+    Bind(window, std::move(dialog))->OnInitDialog(window);
     return TRUE;
 }
 
@@ -47,10 +65,10 @@ BOOL CALLBACK ReleasePictureBitmap(HWND child, LPARAM) {
     return TRUE;
 }
 
-INT_PTR OnDestroy(HWND window, DialogBase* dialog) {
-    // Unbound first, so nothing the destructor triggers reaches a half-destroyed object.
-    Bind(window, nullptr);
-    delete dialog;
+// The last message at which the dialog's controls still exist, which the object's destructor
+// may need. Unbound before it goes, so nothing it triggers reaches a half-destroyed object.
+INT_PTR OnDestroy(HWND window) {
+    Unbind(window).reset();
     EnumChildWindows(window, ReleasePictureBitmap, 0);
     return FALSE;
 }
@@ -61,7 +79,7 @@ INT_PTR Dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (dialog == nullptr) return FALSE;
     switch (message) {
     case WM_DESTROY:
-        return OnDestroy(window, dialog);
+        return OnDestroy(window);
     case WM_NOTIFY:
         return dialog->OnNotify(window, wParam, lParam) ? TRUE : FALSE;
     case WM_COMMAND:
@@ -99,7 +117,6 @@ int MessageLoop::Run() {
         BOOL got = GetMessageA(&message, nullptr, 0, 0);
         if (got == 0) return static_cast<int>(message.wParam);
         if (got == -1) return -1;
-        if (accelerators_ != nullptr && TranslateAcceleratorA(dialog_, accelerators_, &message)) continue;
         if (IsDialogMessageA(dialog_, &message)) continue;
         if (HandledByNestedContainer(dialog_, message)) continue;
         TranslateMessage(&message);

@@ -1,50 +1,51 @@
 #pragma once
-// The small framework behind the plug-in's dialogs: an abstract dialog bound to its window
-// through the window's user data, a factory handed to the system as the creation parameter,
-// one dialog procedure, a message loop for modeless dialogs, and three helpers.
+// The small framework behind the plug-in's dialogs: a dialog object that its window owns from
+// WM_INITDIALOG to WM_DESTROY, a factory handed to the system as the creation parameter that
+// makes it, one dialog procedure, a message loop for modeless dialogs, and three helpers.
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
+
+// How a dialog runs, which decides how it closes.
+enum class DialogMode { Modal, Modeless };
 
 class DialogBase {
 public:
-    DialogBase(HWND window, LPARAM creationParameter, bool modal)
-        : window_(window), creationParameter_(creationParameter), modal_(modal) {}
+    DialogBase(HWND window, DialogMode mode) : window_(window), mode_(mode) {}
     DialogBase(const DialogBase&) = delete;
     DialogBase& operator=(const DialogBase&) = delete;
-
-    virtual bool OnCommand(HWND window, int id, int code, HWND control) = 0;
-    virtual bool OnNotify(HWND window, WPARAM wParam, LPARAM lParam) = 0;
-    virtual INT_PTR OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) = 0;
-    // Would move and resize listed controls after a change of the client size; our dialogs
-    // have fixed frames.
-    virtual void Layout() {}
     virtual ~DialogBase() = default;
-    virtual void OnInitDialog(HWND window) = 0;
+
+    // Each handler's default leaves the message to the system's dialog handling.
+    virtual void OnInitDialog(HWND /*window*/) {}
+    // WM_COMMAND; true when handled.
+    virtual bool OnCommand(HWND /*window*/, int /*id*/, int /*code*/, HWND /*control*/) { return false; }
+    // WM_NOTIFY; true when handled.
+    virtual bool OnNotify(HWND /*window*/, WPARAM /*wParam*/, LPARAM /*lParam*/) { return false; }
+    // Every other message; 0 when not handled.
+    virtual INT_PTR OnMessage(HWND /*window*/, UINT /*message*/, WPARAM /*wParam*/, LPARAM /*lParam*/) { return 0; }
 
     HWND window() const { return window_; }
-    LPARAM creationParameter() const { return creationParameter_; }
-    bool modal() const { return modal_; }
 
-    // Modal: EndDialog with the result. Modeless: end the message loop, then destroy the window.
+    // Modal: EndDialog with the result. Modeless: end the message loop, then destroy the window,
+    // and with it this object: nothing of it may be used once this returns.
     void Close(INT_PTR result);
 
 private:
     HWND window_;
-    LPARAM creationParameter_;
-    bool modal_;
+    DialogMode mode_;
 };
 
 class DialogFactory {
 public:
-    DialogFactory(LPARAM creationParameter, bool modal) : creationParameter(creationParameter), modal(modal) {}
+    DialogFactory() = default;
+    DialogFactory(const DialogFactory&) = delete;
+    DialogFactory& operator=(const DialogFactory&) = delete;
     virtual ~DialogFactory() = default;
-    // A new dialog object for the window, owned by the window from then on; null on failure.
-    virtual DialogBase* Create(HWND window) = 0;
-
-    LPARAM creationParameter;
-    bool modal;
+    // The dialog object for the window, which takes it over; none leaves the window without one.
+    virtual std::unique_ptr<DialogBase> Create(HWND window) = 0;
 };
 
 // The dialog procedure of every dialog; the creation parameter must be a DialogFactory*.
@@ -52,14 +53,13 @@ INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 class MessageLoop {
 public:
-    explicit MessageLoop(HWND dialog, HACCEL accelerators = nullptr) : dialog_(dialog), accelerators_(accelerators) {}
+    explicit MessageLoop(HWND dialog) : dialog_(dialog) {}
     // Runs the calling thread's messages until the dialog posts WM_QUIT; returns its exit code,
     // -1 when GetMessageA fails, 0 at once without a dialog.
     int Run();
 
 private:
     HWND dialog_;
-    HACCEL accelerators_;
 };
 
 // Shows a bitmap resource of the plug-in module on a button; releases the bitmap it replaces.

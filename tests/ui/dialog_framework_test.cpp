@@ -2,6 +2,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
+#include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -16,12 +19,12 @@ namespace {
 struct Journal {
     std::vector<std::string> events;
     int instances = 0;
+    bool initFails = false;
 };
 
 class RecordingDialog : public DialogBase {
 public:
-    RecordingDialog(HWND window, Journal& journal, bool modal)
-        : DialogBase(window, reinterpret_cast<LPARAM>(&journal), modal), journal_(journal) {
+    RecordingDialog(HWND window, Journal& journal) : DialogBase(window, DialogMode::Modeless), journal_(journal) {
         ++journal_.instances;
     }
     ~RecordingDialog() override {
@@ -30,6 +33,7 @@ public:
     }
     void OnInitDialog(HWND window) override {
         journal_.events.push_back(window == this->window() ? "init" : "init on another window");
+        if (journal_.initFails) throw std::runtime_error("fault inside the initialisation");
     }
     bool OnCommand(HWND, int id, int code, HWND) override {
         journal_.events.push_back("command " + std::to_string(id) + "/" + std::to_string(code));
@@ -55,19 +59,19 @@ private:
 
 class RecordingFactory : public DialogFactory {
 public:
-    explicit RecordingFactory(Journal& journal, bool fails = false)
-        : DialogFactory(reinterpret_cast<LPARAM>(&journal), false), fails_(fails) {}
-    DialogBase* Create(HWND window) override {
+    explicit RecordingFactory(Journal& journal, bool fails = false) : journal_(journal), fails_(fails) {}
+    std::unique_ptr<DialogBase> Create(HWND window) override {
         if (fails_) return nullptr;
-        return new RecordingDialog(window, *reinterpret_cast<Journal*>(creationParameter), modal);
+        return std::make_unique<RecordingDialog>(window, journal_);
     }
 
 private:
+    Journal& journal_;
     bool fails_;
 };
 
-HWND CreateModeless(int templateId, RecordingFactory& factory) {
-    return CreateDialogParamA(PluginModule(), MAKEINTRESOURCEA(templateId), nullptr, DialogProc,
+HWND CreateModeless(int templateId, RecordingFactory& factory, HWND owner = nullptr) {
+    return CreateDialogParamA(PluginModule(), MAKEINTRESOURCEA(templateId), owner, DialogProc,
                               reinterpret_cast<LPARAM>(static_cast<DialogFactory*>(&factory)));
 }
 
@@ -143,6 +147,42 @@ TEST_F(DialogFrameworkTest, ModelessCloseEndsTheLoopAndTheWindow) {
     KillTimer(nullptr, timer);
     EXPECT_FALSE(IsWindow(dialog));
     EXPECT_EQ(0, journal.instances);
+}
+
+// The window owns its object: whichever way the window goes, the object goes with it, once.
+TEST_F(DialogFrameworkTest, EveryWayTheWindowGoesReleasesItsObjectOnce) {
+    struct Way {
+        const char* name;
+        bool initFails;
+        std::function<void(HWND dialog, HWND owner)> end;
+    };
+    const Way ways[] = {
+        {"DestroyWindow", false, [](HWND dialog, HWND) { DestroyWindow(dialog); }},
+        {"its owner destroyed", false, [](HWND, HWND owner) { DestroyWindow(owner); }},
+        {"its own close", false,
+         [](HWND dialog, HWND) {
+             UINT_PTR timer = SetTimer(nullptr, 0, 10000, GiveUp);
+             PostMessageA(dialog, WM_COMMAND, IDABORT, 0);
+             MessageLoop(dialog).Run();
+             KillTimer(nullptr, timer);
+         }},
+        {"after a fault in its initialisation", true, [](HWND dialog, HWND) { DestroyWindow(dialog); }},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        HWND owner = CreateWindowA("Static", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(nullptr, owner);
+        Journal journal;
+        journal.initFails = way.initFails;
+        RecordingFactory factory(journal);
+        HWND dialog = CreateModeless(IDD_ABOUT, factory, owner);
+        ASSERT_NE(nullptr, dialog);
+        way.end(dialog, owner);
+        EXPECT_FALSE(IsWindow(dialog));
+        EXPECT_EQ(1, std::count(journal.events.begin(), journal.events.end(), "destroyed"));
+        EXPECT_EQ(0, journal.instances);
+        if (IsWindow(owner)) DestroyWindow(owner);
+    }
 }
 
 TEST_F(DialogFrameworkTest, LoopReturnsTheQuitCodeOrNothingWithoutDialog) {

@@ -14,8 +14,7 @@ namespace {
 // A dialog holding the link control, with no object of its own.
 class NoObjectFactory : public DialogFactory {
 public:
-    NoObjectFactory() : DialogFactory(0, false) {}
-    DialogBase* Create(HWND) override { return nullptr; }
+    std::unique_ptr<DialogBase> Create(HWND) override { return nullptr; }
 };
 
 class HyperLinkTest : public ::testing::Test {

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -221,8 +222,7 @@ TEST(Resources, BitmapSizesAndDepths) {
 // A dialog object that does nothing: the templates alone are being tried.
 class NoObjectFactory : public DialogFactory {
 public:
-    NoObjectFactory() : DialogFactory(0, false) {}
-    DialogBase* Create(HWND) override { return nullptr; }
+    std::unique_ptr<DialogBase> Create(HWND) override { return nullptr; }
 };
 
 TEST(Resources, BothDialogsCanBeCreated) {
