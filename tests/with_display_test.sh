@@ -17,6 +17,8 @@ dll=$(win_path "$bin/Tolvane.dll")
 # Each run its own settings: the plug-in marks them while it is loaded, and a second player on
 # the same ones would ask whether it closed properly.
 hive=Software\\Outwell\\TolvaneWithDisplayTest
+# The output file exists before tail follows it, whenever the background run gets to open it.
+: >"$work/player.out"
 # Its own process group, so the Ctrl+C below reaches exactly what a terminal would reach.
 setsid "$source_root/scripts/with-display" "$source_root/scripts/wine-run" "$bin/standin-player.exe" \
     --fresh-user-hive "${hive}1" "$dll" - interactive >"$work/player.out" 2>&1 &
