@@ -269,7 +269,7 @@ Bounds LongUseBounds() {
 
 Bounds MenuRunBounds() {
     Bounds bounds = LongUseBounds();
-    bounds.most[kPrivateKiB] = 1L << 30;
+    bounds.most[kPrivateKiB] = 64;
     return bounds;
 }
 
