@@ -99,6 +99,7 @@ protected:
         EXPECT_NE(host.record().shutdown, nullptr);
         EXPECT_NE(host.record().about, nullptr);
         EXPECT_EQ(host.record().configure, nullptr);
+        EXPECT_TRUE(host.PlayerSlotsIntact());
         EXPECT_EQ(host.Description(), "Tolvane Version 1.1.0 Build 594");
     }
 
