@@ -17,7 +17,7 @@
 #include "plugin/host_api.h"
 #include "resources/resource.h"
 #include "standin_host.h"
-#include "support/burn_dialog_driver.h"
+#include "automation/burn_dialog_driver.h"
 #include "support/engine_standin.h"
 #include "support/long_use.h"
 #include "support/registry_fixture.h"

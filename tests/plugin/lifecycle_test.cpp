@@ -9,7 +9,7 @@
 
 #include "plugin/lifecycle.h"
 #include "standin_host.h"
-#include "support/box_watcher.h"
+#include "automation/box_watcher.h"
 #include "support/leak_measures.h"
 #include "support/registry_fixture.h"
 #include "support/test_paths.h"

@@ -8,8 +8,8 @@
 
 #include "resources/resource.h"
 #include "standin_host.h"
-#include "support/box_watcher.h"
-#include "support/burn_dialog_driver.h"
+#include "automation/box_watcher.h"
+#include "automation/burn_dialog_driver.h"
 #include "support/registry_fixture.h"
 #include "support/test_paths.h"
 

@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "resources/resource.h"
-#include "support/burn_dialog_driver.h"
+#include "automation/burn_dialog_driver.h"
 #include "support/plugin_module.h"
 #include "ui/about_dialog.h"
 
