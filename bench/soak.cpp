@@ -17,7 +17,7 @@
 #include "plugin/host_api.h"
 #include "resources/resource.h"
 #include "standin_host.h"
-#include "support/burn_dialog_driver.h"
+#include "automation/burn_dialog_driver.h"
 #include "support/engine_standin.h"
 #include "support/long_use.h"
 #include "support/registry_fixture.h"
@@ -43,16 +43,13 @@ constexpr struct {
 
 // ---- long use ----
 
-bool PrintVerdict(const LongUseReport& report, const Bounds& bounds, bool memoryBounded) {
+bool PrintVerdict(const LongUseReport& report, const Bounds& bounds) {
     const Counts& base = report.baseline;
     std::printf("  %-16s %9s %9s %8s %16s %8s\n", "counter", "baseline", "last", "growth", "highest growth", "bound");
     for (int i = 0; i < kCounterCount; ++i) {
-        const bool unbounded = i == kPrivateKiB && !memoryBounded;
-        char bound[16];
-        std::snprintf(bound, sizeof bound, "%ld", bounds.most[i]);
-        std::printf("  %-16s %9ld %9ld %+8ld %+16ld %8s\n", CounterName(static_cast<Counter>(i)), base.value[i],
+        std::printf("  %-16s %9ld %9ld %+8ld %+16ld %8ld\n", CounterName(static_cast<Counter>(i)), base.value[i],
                     report.end.value[i], report.end.value[i] - base.value[i], report.highest.value[i] - base.value[i],
-                    unbounded ? "-" : bound);
+                    bounds.most[i]);
     }
     const std::string problems = report.Check(bounds);
     std::printf("  verdict: %s\n%s", problems.empty() ? "flat within the bounds" : "FAULTY", problems.c_str());
@@ -90,7 +87,7 @@ bool SoakLongUse() {
     std::printf("  engine: %ld blocks handed out, %ld released; %ld devices opened, %ld closed; %ld ledger reports\n",
                 burns.blocksHandedOut, burns.blocksReleased, burns.devicesOpened, burns.devicesClosed,
                 burns.ledgerReports);
-    flat = PrintVerdict(burns, bounds, true) && flat;
+    flat = PrintVerdict(burns, bounds) && flat;
 
     for (bool destroys : {true, false}) {
         const MenuRunReport menus = RunMenuOpenings(kMenuOpenings, destroys, kMenusPerRound);
@@ -99,7 +96,7 @@ bool SoakLongUse() {
                              : "keeping one menu and opening it again each time",
                     menus.rounds);
         if (!destroys) std::printf("  \"Nero\" items in the kept menu at the end: %d\n", menus.neroItemsInKeptMenu);
-        flat = PrintVerdict(menus, MenuRunBounds(), false) && flat;
+        flat = PrintVerdict(menus, MenuRunBounds()) && flat;
     }
 
     const LongUseReport cycles = RunLoadCycles(kLoadCycles);
@@ -107,7 +104,7 @@ bool SoakLongUse() {
                 "(%d readings)\n  after each: no plug-in thread once shutdown returned, crash guard 0, plug-in and "
                 "engine unloaded at once\n",
                 cycles.rounds, cycles.rounds);
-    flat = PrintVerdict(cycles, bounds, true) && flat;
+    flat = PrintVerdict(cycles, bounds) && flat;
     return flat;
 }
 

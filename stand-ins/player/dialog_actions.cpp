@@ -13,8 +13,8 @@
 
 #include "base/handles.h"
 #include "resources/resource.h"
-#include "support/box_watcher.h"
-#include "support/burn_dialog_driver.h"
+#include "automation/box_watcher.h"
+#include "automation/burn_dialog_driver.h"
 #include "screenshot.h"
 
 namespace standin {

@@ -11,6 +11,11 @@ constexpr char kWindowTitle[] = "QCD Player (stand-in)";
 
 Host* currentHost = nullptr;
 
+// What the player keeps in its own slots of the host record.
+constexpr uint32_t kPlayerSlotMarks[] = {0x51434430, 0x5143440C, 0x51434410};
+
+void __cdecl PlayerConfigure() {}
+
 typedef int(__cdecl* ModuleEntry)(HostRecord*, ModuleInfo*);
 
 bool RegisterWindowClass() {
@@ -44,7 +49,11 @@ std::string TrackLine(size_t index, const Track& track) {
 
 Host::Host(Playlist playlist) : playlist_(std::move(playlist)) {
     currentHost = this;
+    record_.playerSlot0 = kPlayerSlotMarks[0];
+    record_.playerSlot12 = kPlayerSlotMarks[1];
+    record_.playerSlot16 = kPlayerSlotMarks[2];
     record_.service = Service;
+    record_.configure = PlayerConfigure;
     if (RegisterWindowClass())
         window_ = CreateWindowExA(0, kWindowClass, kWindowTitle, WS_OVERLAPPEDWINDOW, 40, 40, 480, 320, nullptr,
                                   nullptr, GetModuleHandleA(nullptr), nullptr);
@@ -97,6 +106,11 @@ bool Host::Unload(DWORD timeoutMs) {
     module_ = nullptr;
     running_ = false;
     return PumpUntil([this] { return GetModuleHandleA(modulePath_.c_str()) == nullptr; }, timeoutMs);
+}
+
+bool Host::PlayerSlotsIntact() const {
+    return record_.playerSlot0 == kPlayerSlotMarks[0] && record_.playerSlot12 == kPlayerSlotMarks[1] &&
+           record_.playerSlot16 == kPlayerSlotMarks[2] && record_.service == Service;
 }
 
 std::string Host::Description() const {
@@ -227,25 +241,25 @@ const Track* Host::TrackAt(int32_t index) const {
 // Called with mutex_ held.
 int32_t Host::Answer(int32_t op, void* buffer, int32_t param1, int32_t param2) const {
     if (playlist_.answersNothing) return 0;
-    const bool textRequest = op == kHostTrackTitle || op == kHostTrackArtist || op == kHostTrackFile ||
-                             op == kHostSettingsFile;
+    const bool textRequest = op == kOpTrackTitle || op == kOpTrackArtist || op == kOpTrackFile ||
+                             op == kOpSettingsFile;
     if (textRequest && playlist_.textsFail) return 0;
     switch (op) {
-    case kHostGetMainWindow:
+    case kOpMainWindow:
         return static_cast<int32_t>(reinterpret_cast<intptr_t>(window_));
-    case kHostTrackCount:
+    case kOpTrackCount:
         return static_cast<int32_t>(playlist_.tracks.size());
-    case kHostTrackLength:
+    case kOpTrackLength:
         return TrackAt(param1) != nullptr ? TrackAt(param1)->lengthSeconds : 0;
-    case kHostTrackSelected:
+    case kOpTrackSelected:
         return TrackAt(param1) != nullptr && TrackAt(param1)->selected ? 1 : 0;
-    case kHostTrackTitle:
+    case kOpTrackTitle:
         return TrackAt(param2) != nullptr ? CopyText(TrackAt(param2)->title, buffer, param1) : 0;
-    case kHostTrackArtist:
+    case kOpTrackArtist:
         return TrackAt(param2) != nullptr ? CopyText(TrackAt(param2)->artist, buffer, param1) : 0;
-    case kHostTrackFile:
+    case kOpTrackFile:
         return TrackAt(param2) != nullptr ? CopyText(TrackAt(param2)->file, buffer, param1) : 0;
-    case kHostSettingsFile:
+    case kOpSettingsFile:
         return playlist_.settingsFile.empty() ? 0 : CopyText(playlist_.settingsFile, buffer, param1);
     default:
         return 0;

@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "host_contract.h"
 #include "playlist.h"
 #include "player_menu_table.h"
 #include "base/handles.h"
-#include "plugin/host_api.h"
 
 namespace standin {
 
@@ -59,7 +59,10 @@ public:
     bool running() const { return running_; }
     const std::string& error() const { return error_; }
     HMODULE module() const { return module_; }
+    // The record starts with the player's own slots marked and the configure slot filled, so
+    // that what the plug-in writes, and leaves alone, can be seen.
     HostRecord& record() { return record_; }
+    bool PlayerSlotsIntact() const;
     const ModuleInfo& info() const { return info_; }
     std::string Description() const;
 

@@ -6,7 +6,7 @@
 #include "base/handles.h"
 #include "base/plugin_state.h"
 #include "engine/engine_callbacks.h"
-#include "support/box_watcher.h"
+#include "automation/box_watcher.h"
 #include "support/callback_windows.h"
 
 namespace {

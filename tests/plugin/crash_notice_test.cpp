@@ -4,7 +4,7 @@
 #include <string>
 
 #include "base/handles.h"
-#include "support/box_watcher.h"
+#include "automation/box_watcher.h"
 #include "support/registry_fixture.h"
 #include "support/test_paths.h"
 

@@ -9,7 +9,7 @@
 
 #include "plugin/lifecycle.h"
 #include "standin_host.h"
-#include "support/box_watcher.h"
+#include "automation/box_watcher.h"
 #include "support/leak_measures.h"
 #include "support/registry_fixture.h"
 #include "support/test_paths.h"
@@ -99,6 +99,7 @@ protected:
         EXPECT_NE(host.record().shutdown, nullptr);
         EXPECT_NE(host.record().about, nullptr);
         EXPECT_EQ(host.record().configure, nullptr);
+        EXPECT_TRUE(host.PlayerSlotsIntact());
         EXPECT_EQ(host.Description(), "Tolvane Version 1.1.0 Build 594");
     }
 

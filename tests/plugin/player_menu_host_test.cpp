@@ -6,8 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "resources/resource.h"
 #include "standin_host.h"
-#include "support/box_watcher.h"
+#include "automation/box_watcher.h"
+#include "automation/burn_dialog_driver.h"
 #include "support/registry_fixture.h"
 #include "support/test_paths.h"
 
@@ -75,32 +77,37 @@ TEST_F(PluginInPlayer, CommandsStillReachThePlayer) {
     EXPECT_EQ("Tolvane", boxes.Seen()[0].caption);
 }
 
+struct AboutReading {
+    DWORD playerThread;
+    std::string line1;
+};
+
 // Plays the user at the About box: reads its first line and presses OK.
-DWORD WINAPI CloseAboutWithOk(LPVOID line1) {
+DWORD WINAPI CloseAboutWithOk(LPVOID param) {
+    auto* reading = static_cast<AboutReading*>(param);
     HWND about = nullptr;
     // Shown only once initialised, with its lines in place.
-    for (int i = 0; i < 500 && (about == nullptr || !IsWindowVisible(about)); ++i) {
-        Sleep(20);
-        about = FindWindowA("#32770", "About...");
-    }
-    if (about == nullptr) return 1;
-    char text[300] = {};
-    GetDlgItemTextA(about, 1021, text, sizeof text);
-    *static_cast<std::string*>(line1) = text;
+    if (!PumpUntil([&] { return (about = FindAboutBox(reading->playerThread)) != nullptr; }, 10000)) return 1;
+    reading->line1 = ControlText(about, IDC_ABOUT_LINE1);
     PostMessageA(GetDlgItem(about, IDOK), BM_CLICK, 0, 0);
     return 0;
 }
 
 TEST_F(PluginInPlayer, AboutShowsTheModuleDescription) {
-    std::string line1;
     // A thread started while the plug-in's worker is still starting up can crash the emulator
-    // this runs under; let the worker settle first.
-    host.PumpMessages(1500);
-    UniqueThreadHandle user(CreateThread(nullptr, 0, CloseAboutWithOk, &line1, 0, nullptr));
+    // this runs under. The worker answers a command only once its start-up is done: an empty
+    // playlist's "Burn Selected Tracks..." box says it is. The About box is owned by the player's
+    // last active pop-up, so the answered box must be gone first.
+    host.SendCommand(8001);
+    ASSERT_TRUE(host.PumpUntil([&] {
+        return boxes.Count() == 1 && GetLastActivePopup(host.mainWindow()) == host.mainWindow();
+    }, 60000));
+    AboutReading reading{GetCurrentThreadId(), ""};
+    UniqueThreadHandle user(CreateThread(nullptr, 0, CloseAboutWithOk, &reading, 0, nullptr));
     ASSERT_TRUE(user);
     EXPECT_EQ(1, host.About());
-    WaitForSingleObject(user.get(), 10000);
-    EXPECT_EQ("Tolvane Version 1.1.0 Build 594", line1);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(user.get(), 10000));
+    EXPECT_EQ("Tolvane Version 1.1.0 Build 594", reading.line1);
 }
 
 // The mode for a person at a display: the playlist in a shown window, whose right-click opens

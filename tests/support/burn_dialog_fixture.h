@@ -9,8 +9,8 @@
 #include <string>
 
 #include "standin_host.h"
-#include "support/box_watcher.h"
-#include "support/burn_dialog_driver.h"
+#include "automation/box_watcher.h"
+#include "automation/burn_dialog_driver.h"
 #include "support/engine_standin.h"
 #include "support/registry_fixture.h"
 

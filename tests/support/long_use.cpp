@@ -10,8 +10,8 @@
 #include "base/handles.h"
 #include "resources/resource.h"
 #include "standin_host.h"
-#include "support/box_watcher.h"
-#include "support/burn_dialog_driver.h"
+#include "automation/box_watcher.h"
+#include "automation/burn_dialog_driver.h"
 #include "support/engine_standin.h"
 #include "support/registry_fixture.h"
 #include "support/test_paths.h"
@@ -269,7 +269,7 @@ Bounds LongUseBounds() {
 
 Bounds MenuRunBounds() {
     Bounds bounds = LongUseBounds();
-    bounds.most[kPrivateKiB] = 1L << 30;
+    bounds.most[kPrivateKiB] = 64;
     return bounds;
 }
 

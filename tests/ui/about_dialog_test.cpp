@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "resources/resource.h"
-#include "support/burn_dialog_driver.h"
+#include "automation/burn_dialog_driver.h"
 #include "support/plugin_module.h"
 #include "ui/about_dialog.h"
 
@@ -19,11 +19,9 @@ std::string Text(HWND window) {
 }
 
 HWND WaitForAbout(DWORD thread) {
-    for (int i = 0; i < 500; ++i) {
-        if (HWND about = FindAboutBox(thread)) return about;
-        Sleep(20);
-    }
-    return nullptr;
+    HWND about = nullptr;
+    PumpUntil([&] { return (about = FindAboutBox(thread)) != nullptr; }, 10000);
+    return about;
 }
 
 // Last resort, so a failing case does not hang the run.
@@ -40,8 +38,7 @@ INT_PTR RunAbout(HWND owner, const char* line1, const char* line2, const char* l
             return;
         }
         user(about);
-        for (int i = 0; i < 250 && IsWindow(about); ++i) Sleep(20);
-        if (IsWindow(about)) {
+        if (!PumpUntil([&] { return !IsWindow(about); }, 5000)) {
             ADD_FAILURE() << "the About box stayed open";
             EndDialogFromOutside(about);
         }

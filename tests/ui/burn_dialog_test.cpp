@@ -339,9 +339,11 @@ TEST_F(BurnDialogTest, ShutdownDuringABurnAnsweredNoClosesTheDialogAfterTheResul
         }
     });
     host_->Shutdown();
+    const bool goneWhenShutdownReturned = !IsWindow(dialog);
     user.join();
 
     const auto seen = boxes_->Seen();
+    EXPECT_TRUE(goneWhenShutdownReturned) << "shutdown returned while the dialog was still open";
     ASSERT_EQ(seen.size(), 2u);
     EXPECT_EQ(seen[0].text, "Do you want to cancel now ?");
     EXPECT_EQ(seen[1].text, "Ok.");

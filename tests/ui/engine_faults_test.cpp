@@ -440,8 +440,10 @@ TEST_F(EngineFaultsTest, ShutdownInTheMiddleOfEachEndsInOrderOnceTheDialogIsClos
             }
         });
         host_->Shutdown();
+        const bool goneWhenShutdownReturned = dialog == nullptr || !IsWindow(dialog);
         user.join();
 
+        EXPECT_TRUE(goneWhenShutdownReturned) << "shutdown returned while the dialog was still open";
         EXPECT_EQ(TextsSince(*boxes_, before), c.boxes);
         EXPECT_EQ(seen.stuckAt, "");
         EXPECT_TRUE(closedItself) << "the dialog waited for an Exit nobody can give";

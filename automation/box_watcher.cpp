@@ -1,4 +1,4 @@
-#include "support/box_watcher.h"
+#include "automation/box_watcher.h"
 
 #include <algorithm>
 #include <chrono>

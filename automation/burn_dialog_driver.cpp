@@ -1,4 +1,4 @@
-#include "support/burn_dialog_driver.h"
+#include "automation/burn_dialog_driver.h"
 
 #include <commctrl.h>
 
