@@ -20,8 +20,9 @@ std::string ClassName(HWND window) {
 std::string Text(HWND window) {
     int length = GetWindowTextLengthA(window);
     std::string text(static_cast<size_t>(length) + 1, '\0');
-    GetWindowTextA(window, &text[0], length + 1);
-    text.resize(static_cast<size_t>(length));
+    // A window going away meanwhile copies less than it announced.
+    const int copied = GetWindowTextA(window, &text[0], length + 1);
+    text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
     return text;
 }
 
@@ -70,9 +71,9 @@ bool ReadMessageBox(HWND window, SeenBox& box) {
     box.text = Text(textControl);
     box.icon = IconName(GetDlgItem(window, kBoxIconId));
     EnumChildWindows(window, CollectButton, reinterpret_cast<LPARAM>(&box));
-    // A box torn down while it was read gives empty texts: only a box still there afterwards was
-    // read whole.
-    return IsWindow(window) != FALSE;
+    // A box torn down or ended (hidden first) while it was read gives cut texts: only a box still
+    // shown afterwards, its text control still there, was read whole.
+    return IsWindowVisible(window) && IsWindow(textControl);
 }
 
 int BoxWatcher::PressDefault(const SeenBox& box) {
