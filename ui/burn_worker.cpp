@@ -7,6 +7,7 @@
 #include "base/plugin_state.h"
 #include "base/trace.h"
 #include "base/user_texts.h"
+#include "burn/burn.h"
 #include "burn/burn_job.h"
 #include "engine/drive_list.h"
 #include "engine/engine_result.h"
@@ -69,7 +70,7 @@ bool MayBurnFirstTracks(HWND dialog, size_t chosen) {
     return MessageBoxA(dialog, text, kMessageBoxCaption, MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
-int32_t OpenAndBurn(BurnJob& job) {
+int32_t OpenAndBurn(BurnJob& job, std::string& failedFile) {
     EngineSession* session = engineSession.load();
     if (session == nullptr) return EXITCODE_INTERNAL;
     int32_t code = 0;
@@ -79,7 +80,9 @@ int32_t OpenAndBurn(BurnJob& job) {
     }
     if (code != 0) return code;
     Trace("writing\n");
-    EngineResult burned = session->Burn(job);
+    Burner burner(*session);
+    EngineResult burned = burner.Burn(job);
+    failedFile = burner.failedFile();
     return burned.code();
 }
 
@@ -88,7 +91,7 @@ enum class Outcome { Burned, NothingChosen, Declined };
 // The dialog is busy from its Burn command until the end is reported, so it cannot close while
 // this runs. A playlist that has lost every chosen track since the dialog opened leaves the
 // recorder alone: burning nothing would waste a disc and report "Ok.".
-int32_t FillAndBurn(const BurnDialog& dialog, Outcome& outcome) {
+int32_t FillAndBurn(const BurnDialog& dialog, Outcome& outcome, std::string& failedFile) {
     BurnJob& job = processBurnJob;
     job.Reset();
     std::deque<std::string> files;
@@ -105,17 +108,16 @@ int32_t FillAndBurn(const BurnDialog& dialog, Outcome& outcome) {
             outcome = Outcome::Declined;
             return EXITCODE_OK;
         }
-        return OpenAndBurn(job);
+        return OpenAndBurn(job, failedFile);
     } catch (...) {
         // Only the file list allocates.
         return EXITCODE_OUT_OF_MEMORY;
     }
 }
 
-void ShowOutcome(HWND dialog, int32_t code) {
+void ShowOutcome(HWND dialog, int32_t code, const std::string& failedFile) {
     try {
-        const EngineSession* session = engineSession.load();
-        EngineResult result(code, session != nullptr ? session->failedFile() : nullptr);
+        EngineResult result(code, failedFile.c_str());
         MessageBoxA(dialog, result.message(), kMessageBoxCaption, MB_ICONINFORMATION | MB_OK);
     } catch (...) {
         // Out of memory for the result's text: the dialog must still come back to idle.
@@ -125,14 +127,15 @@ void ShowOutcome(HWND dialog, int32_t code) {
 void RunBurn(const BurnDialog& dialog) {
     const HWND window = dialog.window();
     Outcome outcome = Outcome::Burned;
-    const int32_t code = FillAndBurn(dialog, outcome);
+    std::string failedFile;
+    const int32_t code = FillAndBurn(dialog, outcome, failedFile);
     // A cancel question still open asks about a burn that is over: the dialog withdraws it now,
     // before the outcome shows.
     SendMessageA(window, kBurnOverMessage, 0, 0);
     if (outcome == Outcome::NothingChosen) {
         MessageBoxA(window, kNothingToBurnText, kMessageBoxCaption, MB_ICONINFORMATION | MB_OK);
     } else if (outcome == Outcome::Burned) {
-        ShowOutcome(window, code);
+        ShowOutcome(window, code, failedFile);
     }
     // Last touch of the dialog: once it has handled this, an Exit may destroy it at any moment.
     // Sent, not posted, so that it cannot be lost to a full queue and leave the dialog busy.
