@@ -47,9 +47,10 @@ public:
     // True when the disc information held lists a track.
     bool DiscHasTracks() const;
     // Reads the disc's information afresh and imports the items of one of its tracks: `track`, or
-    // with -1 the last track of the information held before (DiscHasTracks). The information and
-    // stamp read replace the held ones. 0 with the engine's chain of items in `items`; 18 without
-    // information, 26 for a track the disc lacks, 6 when the engine imports nothing.
+    // with -1 the last track of the information held before. The information and stamp read
+    // replace the held ones. 0 with the engine's chain of items in `items`; 18 without
+    // information, 26 for a track the disc lacks (or -1 when the held information lists none),
+    // 6 when the engine imports nothing.
     int32_t ImportDiscTrack(int32_t track, DWORD flags, void** items);
 
     // ---- state, for the builders and tests ----
