@@ -7,5 +7,3 @@ std::atomic<bool> burnWholePlaylist{false};
 std::atomic<bool> engineVersionIsCurrent{false};
 std::atomic<HWND> burnDialogWindow{nullptr};
 std::atomic<bool> shutdownBegun{false};
-std::atomic<EngineSession*> engineSession{nullptr};
-HostPlaylist* hostPlaylist = nullptr;

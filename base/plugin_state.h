@@ -7,9 +7,6 @@
 #include <atomic>
 #include <string>
 
-class EngineSession;
-class HostPlaylist;
-
 // The plug-in's own module, for its resources. Set at process attach.
 extern HINSTANCE moduleInstance;
 // "<file description> <version text>", handed to the player; stable until unload.
@@ -25,8 +22,3 @@ extern std::atomic<HWND> burnDialogWindow;
 // True from the start of shutdown: a burn dialog that opens after shutdown looked for one
 // closes itself, and no new one opens.
 extern std::atomic<bool> shutdownBegun;
-// The single engine session as the other threads see it: made by the worker thread, cleared
-// at shutdown before the lifecycle, its owner, destroys it.
-extern std::atomic<EngineSession*> engineSession;
-// The player's playlist, created by QGeneralModule and kept until unload.
-extern HostPlaylist* hostPlaylist;

@@ -6,6 +6,7 @@
 #include "base/handles.h"
 #include "base/text.h"
 #include "burn/builder_support.h"
+#include "burn/burn.h"
 #include "burn/burn_job.h"
 #include "burn/compilation_records.h"
 #include "engine/engine_session.h"
@@ -86,7 +87,7 @@ int32_t FillAudioEntry(AudioTrackEntry& entry, uint32_t index, const BurnJob& jo
 
 // The first failing track ends the build before the engine is asked to burn. Declared in this
 // order, the owners release the data track first, then the files, then the record.
-int32_t BuildAudio(EngineSession& session, const BurnJob& job) {
+int32_t BuildAudio(Burner& burner, const BurnJob& job) {
     RecordBlock<AudioRecordHeader, AudioTrackEntry> record(job.trackCount);
     if (!record.allocated()) return EXITCODE_OUT_OF_MEMORY;
     AudioRecordHeader& header = record.header();
@@ -98,20 +99,20 @@ int32_t BuildAudio(EngineSession& session, const BurnJob& job) {
 
     OpenPcmFiles pcmFiles;
     OwnedDataTrack dataTrack(header.dataTrack);
-    int32_t code = session.BuildIsoTrack(job, dataTrack.track(), dataTrack.root());
+    int32_t code = burner.BuildIsoTrack(job, dataTrack.track(), dataTrack.root());
     if (code != EXITCODE_OK) return code;
-    header.discStamp = session.discStamp();
+    header.discStamp = burner.session().discStamp();
     pcmFiles.Reserve(job.trackCount);
     for (uint32_t i = 0; i < job.trackCount; ++i) {
         code = FillAudioEntry(record.entry(i), i, job, pcmFiles);
-        if (code == EXITCODE_PATH_TOO_LONG) session.NoteFailedFile(job.track(i).name);
+        if (code == EXITCODE_PATH_TOO_LONG) burner.NoteFailedFile(job.track(i).name);
         if (code != EXITCODE_OK) return code;
     }
-    return session.BurnStep(job, kEngineFormatAudio, record.data());
+    return burner.BurnStep(job, kEngineFormatAudio, record.data());
 }
 
 }  // namespace
 
-int32_t EngineSession::BuildAudioCompilation(const BurnJob& job) noexcept {
+int32_t Burner::BuildAudioCompilation(const BurnJob& job) noexcept {
     return AtBuilderBoundary([&] { return BuildAudio(*this, job); });
 }

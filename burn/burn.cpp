@@ -1,3 +1,5 @@
+#include "burn/burn.h"
+
 #include "burn/burn_job.h"
 #include "engine/engine_callbacks.h"
 #include "engine/engine_library.h"
@@ -5,17 +7,17 @@
 
 namespace {
 
-int32_t BuildForKind(EngineSession& session, const BurnJob& job) {
+int32_t BuildForKind(Burner& burner, const BurnJob& job) {
     switch (job.compilationKind) {
         case kKindAudio:
-            return session.BuildAudioCompilation(job);
+            return burner.BuildAudioCompilation(job);
         case kKindVideo:
         case kKindVideoStill:
-            return session.BuildVideoCompilation(job);
+            return burner.BuildVideoCompilation(job);
         case kKindImage:
-            return session.BuildImageBurn(job);
+            return burner.BuildImageBurn(job);
         case kKindTrackMode:
-            return session.BuildTrackModeRecord(job);
+            return burner.BuildTrackModeRecord(job);
         default:
             return EXITCODE_INTERNAL;
     }
@@ -23,16 +25,16 @@ int32_t BuildForKind(EngineSession& session, const BurnJob& job) {
 
 }  // namespace
 
-EngineResult EngineSession::Burn(BurnJob& job) {
+EngineResult Burner::Burn(const BurnJob& job) {
     failedFile_.clear();
     const int32_t code = BuildForKind(*this, job);
     return EngineResult(code, failedFile_.c_str());
 }
 
-int32_t EngineSession::BurnStep(const BurnJob& job, int32_t format, void* record) {
+int32_t Burner::BurnStep(const BurnJob& job, int32_t format, void* record) {
     const DWORD speed = static_cast<DWORD>(job.EffectiveSpeed());
     const DWORD flags = job.BurnFlags();
     const int32_t engineResult =
-        engine::NeroBurn(deviceHandle_, format, record, flags, speed, &engineProgressRecord());
+        engine::NeroBurn(session_.deviceHandle(), format, record, flags, speed, &engineProgressRecord());
     return MapBurnResult(engineResult);
 }

@@ -9,6 +9,7 @@
 
 #include "base/text.h"
 #include "burn/builder_support.h"
+#include "burn/burn.h"
 #include "burn/burn_job.h"
 #include "engine/engine_library.h"
 #include "engine/engine_session.h"
@@ -72,12 +73,6 @@ void CopyItemText(char (&field)[256], const char* text, size_t length) {
 
 IsoItem* CreateIsoItem() {
     return static_cast<IsoItem*>(engine::NeroCreateIsoItemOfSize(kIsoItemSize));
-}
-
-uint32_t DiscTrackCount(const void* discInfo) {
-    uint32_t count = 0;
-    std::memcpy(&count, static_cast<const char*>(discInfo) + kDiscInfoTrackCountOffset, sizeof count);
-    return count;
 }
 
 // The engine's options for importing a disc's earlier track and for the data track; their
@@ -155,7 +150,7 @@ void FreeIsoItems(IsoItem* chain) {
     }
 }
 
-int32_t EngineSession::AddPathItems(const BurnJob& job, const char* path, IsoItem** chain, int depth) {
+int32_t Burner::AddPathItems(const BurnJob& job, const char* path, IsoItem** chain, int depth) {
     *chain = nullptr;
     DirectoryScan scan(path);
     if (!scan.HasEntry()) return depth > 0 ? EXITCODE_OK : EXITCODE_FILE_NOT_FOUND;
@@ -206,36 +201,19 @@ int32_t EngineSession::AddPathItems(const BurnJob& job, const char* path, IsoIte
     return EXITCODE_OK;
 }
 
-int32_t EngineSession::BuildIsoTrack(const BurnJob& job, void** track, IsoItem** root) noexcept {
+int32_t Burner::BuildIsoTrack(const BurnJob& job, void** track, IsoItem** root) noexcept {
     *track = nullptr;
     *root = nullptr;
     // The scan's texts and lists grow as it goes; the items built so far have an owner, so
     // memory running out there ends the track like any other failure.
     return AtBuilderBoundary([&]() -> int32_t {
         // The items of a track already on the disc, which the new items go before.
-        auto importDiscTrack = [&](IsoItem** imported) -> int32_t {
-            const uint32_t trackNumber =
-                job.importTrack != -1 ? static_cast<uint32_t>(job.importTrack) : DiscTrackCount(discInfo_) - 1;
-            // The information read now replaces the held one, which would otherwise never be released.
-            if (discInfo_ != nullptr) engine::NeroFreeMem(std::exchange(discInfo_, nullptr));
-            discInfo_ = engine::NeroGetCDInfo(deviceHandle_, 0);
-            if (discInfo_ == nullptr) return EXITCODE_NO_CD_INFO;
-            // Compared unsigned, so a negative track number other than -1 is refused too.
-            if (trackNumber >= DiscTrackCount(discInfo_)) return EXITCODE_INVALID_IMPORT_SESSION;
-            // The engine fills the slot; a stamp from an earlier import would never be released.
-            if (discStamp_ != nullptr) engine::NeroFreeCDStamp(std::exchange(discStamp_, nullptr));
-            *imported = static_cast<IsoItem*>(
-                engine::NeroImportIsoTrackEx(deviceHandle_, trackNumber, &discStamp_, kImportFlags));
-            return *imported == nullptr ? EXITCODE_NO_CD_INSERTED : EXITCODE_OK;
-        };
-
         OwnedChain items;
-        const bool discHasTracks = discInfo_ != nullptr && DiscTrackCount(discInfo_) > 0;
-        if (job.importTrack != -1 || discHasTracks) {
-            IsoItem* imported = nullptr;
-            int32_t code = importDiscTrack(&imported);
+        if (job.importTrack != -1 || session_.DiscHasTracks()) {
+            void* imported = nullptr;
+            int32_t code = session_.ImportDiscTrack(job.importTrack, kImportFlags, &imported);
             if (code != EXITCODE_OK) return code;
-            items.PrependChain(imported);
+            items.PrependChain(static_cast<IsoItem*>(imported));
         }
 
         // Later paths go before earlier ones, and imported items stay last.

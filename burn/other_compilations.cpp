@@ -1,5 +1,6 @@
 #include "base/text.h"
 #include "burn/builder_support.h"
+#include "burn/burn.h"
 #include "burn/burn_job.h"
 #include "burn/compilation_records.h"
 #include "engine/engine_session.h"
@@ -49,7 +50,7 @@ void FillTrackModeEntry(TrackModeEntry& entry, const TrackSlot& slot) {
 
 // The data track is released before the record, by the order the owners are declared in. Only
 // the data track allocates as it grows, and it keeps that to itself: no boundary is needed here.
-int32_t EngineSession::BuildVideoCompilation(const BurnJob& job) noexcept {
+int32_t Burner::BuildVideoCompilation(const BurnJob& job) noexcept {
     RecordBlock<VideoRecordHeader, VideoItemEntry> record(job.trackCount);
     if (!record.allocated()) return EXITCODE_OUT_OF_MEMORY;
     VideoRecordHeader& header = record.header();
@@ -67,7 +68,7 @@ int32_t EngineSession::BuildVideoCompilation(const BurnJob& job) noexcept {
     return BurnStep(job, kEngineFormatVideo, record.data());
 }
 
-int32_t EngineSession::BuildImageBurn(const BurnJob& job) noexcept {
+int32_t Burner::BuildImageBurn(const BurnJob& job) noexcept {
     // Without an image there is nothing the engine could burn.
     if (job.imageFile == nullptr || job.imageFile[0] == '\0') return EXITCODE_BAD_USAGE;
     ImageRecord record = {};
@@ -75,7 +76,7 @@ int32_t EngineSession::BuildImageBurn(const BurnJob& job) noexcept {
     return BurnStep(job, kEngineFormatImage, &record);
 }
 
-int32_t EngineSession::BuildTrackModeRecord(const BurnJob& job) noexcept {
+int32_t Burner::BuildTrackModeRecord(const BurnJob& job) noexcept {
     RecordBlock<TrackModeHeader, TrackModeEntry> record(job.trackCount);
     if (!record.allocated()) return EXITCODE_OUT_OF_MEMORY;
     TrackModeHeader& header = record.header();
@@ -88,7 +89,7 @@ int32_t EngineSession::BuildTrackModeRecord(const BurnJob& job) noexcept {
     OwnedDataTrack dataTrack(header.dataTrack);
     const int32_t code = BuildIsoTrack(job, dataTrack.track(), dataTrack.root());
     if (code != EXITCODE_OK) return code;
-    header.discStamp = discStamp_;
+    header.discStamp = session_.discStamp();
     for (uint32_t i = 0; i < job.trackCount; ++i) FillTrackModeEntry(record.entry(i), job.track(i));
     header.mediumType = job.mediumType;
     return BurnStep(job, kEngineFormatTrackMode, record.data());

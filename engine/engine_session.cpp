@@ -1,8 +1,23 @@
 #include "engine/engine_session.h"
 
+#include <cstring>
+#include <utility>
+
 #include "base/trace.h"
 #include "engine/engine_callbacks.h"
 #include "engine/engine_library.h"
+
+std::atomic<EngineSession*> engineSession{nullptr};
+
+namespace {
+
+uint32_t DiscTrackCount(const void* discInfo) {
+    uint32_t count = 0;
+    std::memcpy(&count, static_cast<const char*>(discInfo) + kDiscInfoTrackCountOffset, sizeof count);
+    return count;
+}
+
+}  // namespace
 
 EngineSession::EngineSession(const RecorderChoice& recorder) : recorder_(recorder) {}
 
@@ -44,21 +59,6 @@ EngineResult EngineSession::OpenDevice() {
     return EngineResult(deviceHandle_ != nullptr ? EXITCODE_OK : EXITCODE_DRIVE_NOT_FOUND);
 }
 
-int32_t EngineSession::MapBurnResult(int32_t engineResult) {
-    static const int32_t kBurnResults[] = {
-        EXITCODE_OK,                    // 0
-        EXITCODE_UNKNOWN_CD_FORMAT,     // 1
-        EXITCODE_INVALID_DRIVE,         // 2
-        EXITCODE_BURN_FAILED,           // 3
-        EXITCODE_FUNCTION_NOT_ALLOWED,  // 4
-        EXITCODE_DRIVE_NOT_ALLOWED,     // 5
-        EXITCODE_USER_ABORTED,          // 6
-    };
-    const int32_t rows = static_cast<int32_t>(sizeof kBurnResults / sizeof kBurnResults[0]);
-    if (engineResult < 0 || engineResult >= rows) return EXITCODE_INTERNAL;
-    return kBurnResults[engineResult];
-}
-
 void EngineSession::Close() {
     if (!loaded_) return;
     engine::NeroCloseDevice(deviceHandle_);
@@ -77,6 +77,24 @@ void EngineSession::Destroy() {
     engine::NeroDone();
     releaseEngine();
     loaded_ = false;
+}
+
+bool EngineSession::DiscHasTracks() const { return discInfo_ != nullptr && DiscTrackCount(discInfo_) > 0; }
+
+int32_t EngineSession::ImportDiscTrack(int32_t track, DWORD flags, void** items) {
+    *items = nullptr;
+    if (track == -1 && !DiscHasTracks()) return EXITCODE_INVALID_IMPORT_SESSION;
+    const uint32_t trackNumber = track != -1 ? static_cast<uint32_t>(track) : DiscTrackCount(discInfo_) - 1;
+    // The information read now replaces the held one, which would otherwise never be released.
+    if (discInfo_ != nullptr) engine::NeroFreeMem(std::exchange(discInfo_, nullptr));
+    discInfo_ = engine::NeroGetCDInfo(deviceHandle_, 0);
+    if (discInfo_ == nullptr) return EXITCODE_NO_CD_INFO;
+    // Compared unsigned, so a negative track number other than -1 is refused too.
+    if (trackNumber >= DiscTrackCount(discInfo_)) return EXITCODE_INVALID_IMPORT_SESSION;
+    // The engine fills the slot; a stamp from an earlier import would never be released.
+    if (discStamp_ != nullptr) engine::NeroFreeCDStamp(std::exchange(discStamp_, nullptr));
+    *items = engine::NeroImportIsoTrackEx(deviceHandle_, trackNumber, &discStamp_, flags);
+    return *items == nullptr ? EXITCODE_NO_CD_INSERTED : EXITCODE_OK;
 }
 
 void EngineSession::SetDialogWindow(HWND window) { SetCallbackDialogWindow(window); }

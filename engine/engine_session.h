@@ -1,20 +1,19 @@
 #pragma once
 // The plug-in's single handle on the burning engine: loads and initialises it, keeps the open
-// recorder with the engine blocks obtained for it, burns, and releases everything in a fixed order.
+// recorder with the engine blocks obtained for it (drive list, disc information and stamp), imports
+// a track already on the disc, and releases everything in a fixed order. What a burn builds and
+// hands over is burn/'s; it works through the session it is handed.
 // Thread use: load, initialise, query drives, the window setters and close on the worker thread;
-// open device and Burn on the burn thread; destroy at shutdown. No locks.
+// open device and a burn on the burn thread; destroy at shutdown. No locks.
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
-#include <string>
 
 #include "engine/engine_api.h"
 #include "engine/engine_result.h"
 #include "engine/recorder_choice.h"
-
-class BurnJob;
-struct IsoItem;
 
 constexpr int kMaxDriveLabels = 26;
 constexpr int kDriveLabelSize = 64;
@@ -31,7 +30,6 @@ public:
     EngineResult Initialise();           // 0 when NeroInit returned 0, otherwise 2
     EngineResult QueryDrives();          // 0 (also when a list is held), 9 without a list
     EngineResult OpenDevice();           // 0, 10, 11 or 12; closes an earlier device first
-    static int32_t MapBurnResult(int32_t engineResult);
     void Close();                        // device, drive list, disc info, stamp, errors
     void Destroy();                      // Close, NeroDone (version gate), library released
 
@@ -45,25 +43,15 @@ public:
     // Index of the chosen recorder in the drive list, or -1.
     int FindDrive(const RecorderChoice& recorder) const;
 
-    // ---- burn ----
-    // Dispatches the job to the builder of its compilation kind.
-    EngineResult Burn(BurnJob& job);
-    // The file the last burn failed on, when its code names one; empty otherwise.
-    const char* failedFile() const { return failedFile_.c_str(); }
-    void NoteFailedFile(const std::string& path) { failedFile_ = path; }
-    // The common end of every builder: one NeroBurn with the job's speed and flags; the mapped code.
-    int32_t BurnStep(const BurnJob& job, int32_t format, void* record);
-
-    // Builders (one per compilation kind); each returns an EXITCODE and releases what it built.
-    // Failures travel as codes: nothing is thrown, and nothing thrown by the runtime gets out.
-    int32_t BuildAudioCompilation(const BurnJob& job) noexcept;
-    int32_t BuildVideoCompilation(const BurnJob& job) noexcept;
-    int32_t BuildImageBurn(const BurnJob& job) noexcept;
-    int32_t BuildTrackModeRecord(const BurnJob& job) noexcept;
-
-    // The data track: items for every path of the job's isoFiles, joined to an imported track.
-    int32_t BuildIsoTrack(const BurnJob& job, void** track, IsoItem** root) noexcept;
-    int32_t AddPathItems(const BurnJob& job, const char* path, IsoItem** chain, int depth);
+    // ---- a track already on the disc ----
+    // True when the disc information held lists a track.
+    bool DiscHasTracks() const;
+    // Reads the disc's information afresh and imports the items of one of its tracks: `track`, or
+    // with -1 the last track of the information held before. The information and stamp read
+    // replace the held ones. 0 with the engine's chain of items in `items`; 18 without
+    // information, 26 for a track the disc lacks (or -1 when the held information lists none),
+    // 6 when the engine imports nothing.
+    int32_t ImportDiscTrack(int32_t track, DWORD flags, void** items);
 
     // ---- state, for the builders and tests ----
     void* deviceHandle() const { return deviceHandle_; }
@@ -78,6 +66,9 @@ private:
     void* discInfo_ = nullptr;
     void* discStamp_ = nullptr;
     bool loaded_ = false;
-    std::string failedFile_;
     const RecorderChoice& recorder_;
 };
+
+// The single engine session as the other threads see it: made by the worker thread, cleared
+// at shutdown before the lifecycle, its owner, destroys it.
+extern std::atomic<EngineSession*> engineSession;

@@ -53,3 +53,18 @@ const char* ResultMessage(int32_t code) { return RowOf(code).message; }
 
 // The engine's fields hold 255 characters: the user has to know which file to move.
 bool ResultNamesFile(int32_t code) { return code == EXITCODE_PATH_TOO_LONG; }
+
+int32_t MapBurnResult(int32_t engineResult) {
+    static const int32_t kBurnResults[] = {
+        EXITCODE_OK,                    // 0
+        EXITCODE_UNKNOWN_CD_FORMAT,     // 1
+        EXITCODE_INVALID_DRIVE,         // 2
+        EXITCODE_BURN_FAILED,           // 3
+        EXITCODE_FUNCTION_NOT_ALLOWED,  // 4
+        EXITCODE_DRIVE_NOT_ALLOWED,     // 5
+        EXITCODE_USER_ABORTED,          // 6
+    };
+    const int32_t rows = static_cast<int32_t>(sizeof kBurnResults / sizeof kBurnResults[0]);
+    if (engineResult < 0 || engineResult >= rows) return EXITCODE_INTERNAL;
+    return kBurnResults[engineResult];
+}

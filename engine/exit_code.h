@@ -41,3 +41,5 @@ enum EXITCODE : int32_t {
 const char* ResultMessage(int32_t code);
 // True when the code's text is followed by the file the failure concerns.
 bool ResultNamesFile(int32_t code);
+// The code of NeroBurn's answer; "Internal error" (2) for an answer without a row.
+int32_t MapBurnResult(int32_t engineResult);

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+HostPlaylist* hostPlaylist = nullptr;
+
 namespace {
 
 // The player's "DelimArtAlb" styles: artist first, title second.

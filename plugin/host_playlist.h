@@ -32,3 +32,6 @@ private:
 
     HostServiceFunc service_;
 };
+
+// The player's playlist, created by QGeneralModule and kept until unload.
+extern HostPlaylist* hostPlaylist;

@@ -7,6 +7,7 @@
 #include "base/plugin_state.h"
 #include "base/trace.h"
 #include "base/user_texts.h"
+#include "burn/burn.h"
 #include "burn/burn_job.h"
 #include "engine/drive_list.h"
 #include "engine/engine_result.h"
@@ -74,7 +75,8 @@ EngineResult OpenAndBurn(BurnJob& job) {
     EngineResult opened = session->OpenDevice();
     if (opened.code() != EXITCODE_OK) return opened;
     Trace("writing\n");
-    return session->Burn(job);
+    Burner burner(*session);
+    return burner.Burn(job);
 }
 
 enum class Outcome { Burned, NothingChosen, Declined };

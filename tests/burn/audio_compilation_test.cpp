@@ -31,7 +31,7 @@ TEST_F(AudioRecordTest, FirstTrackPausesTwoSecondsAndLaterOnesTheGap) {
         job_.Reset();
         AddTracks({"one.wav", "two.wav", "three.wav"});
         job_.SetTrackGap(c.gap);
-        ASSERT_EQ(0, session_->BuildAudioCompilation(job_)) << "gap " << c.gap;
+        ASSERT_EQ(0, burner_->BuildAudioCompilation(job_)) << "gap " << c.gap;
         auto entries = Records("audiotrack");
         ASSERT_EQ(3u, entries.size());
         for (size_t i = 0; i < 3; ++i) EXPECT_EQ(c.pauses[i], entries[i].Int("pause")) << "gap " << c.gap;
@@ -40,7 +40,7 @@ TEST_F(AudioRecordTest, FirstTrackPausesTwoSecondsAndLaterOnesTheGap) {
 
 TEST_F(AudioRecordTest, FileKindsComeFromTheExtensionWithoutRegardToCase) {
     AddTracks({"C:\\x\\a.wav", "Song.MP3", "C:\\y.z\\speech.WmA"});
-    ASSERT_EQ(0, session_->BuildAudioCompilation(job_));
+    ASSERT_EQ(0, burner_->BuildAudioCompilation(job_));
 
     auto entries = Records("audiotrack");
     ASSERT_EQ(3u, entries.size());
@@ -64,7 +64,7 @@ TEST_F(AudioRecordTest, UnknownFileTypesBurnNothing) {
         UseScenario();
         job_.Reset();
         AddTracks({"first.wav", name});
-        EXPECT_EQ(20, session_->BuildAudioCompilation(job_)) << name;
+        EXPECT_EQ(20, burner_->BuildAudioCompilation(job_)) << name;
         EXPECT_EQ(0u, CallCount("NeroBurn")) << name;
     }
 }
@@ -73,7 +73,7 @@ TEST_F(AudioRecordTest, PcmTrackIsReadWholeThroughTheCallbacks) {
     const std::string pcm = MakeFile("raw.PCM", 2352 * 10 + 100);
     UseScenario(EngineScenario().PcmChunk(1000).ReadPcmSources());
     AddTracks({pcm});
-    ASSERT_EQ(0, session_->BuildAudioCompilation(job_));
+    ASSERT_EQ(0, burner_->BuildAudioCompilation(job_));
 
     auto entries = Records("audiotrack");
     ASSERT_EQ(1u, entries.size());
@@ -94,7 +94,7 @@ TEST_F(AudioRecordTest, FailingFourthTrackClosesTheEarlierPcmFilesAndBurnsNothin
     const std::string first = MakeFile("first.pcm", 2352 * 3);
     const std::string second = MakeFile("second.pcm", 2352 * 4);
     AddTracks({first, second, "third.wav", "fourth.aiff"});
-    EXPECT_EQ(20, session_->BuildAudioCompilation(job_));
+    EXPECT_EQ(20, burner_->BuildAudioCompilation(job_));
     EXPECT_EQ(0u, CallCount("NeroBurn"));
     EXPECT_TRUE(NotOpen(first));
     EXPECT_TRUE(NotOpen(second));
@@ -103,7 +103,7 @@ TEST_F(AudioRecordTest, FailingFourthTrackClosesTheEarlierPcmFilesAndBurnsNothin
 TEST_F(AudioRecordTest, PcmFilesThatCannotBeMeasuredOrOpenedHaveTheirOwnCodes) {
     const std::string earlier = MakeFile("earlier.pcm", 2352);
     AddTracks({earlier, Path("missing.pcm")});
-    EXPECT_EQ(24, session_->BuildAudioCompilation(job_));
+    EXPECT_EQ(24, burner_->BuildAudioCompilation(job_));
 
     const std::string locked = MakeFile("locked.pcm", 2352);
     UniqueFile hold(CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
@@ -111,7 +111,7 @@ TEST_F(AudioRecordTest, PcmFilesThatCannotBeMeasuredOrOpenedHaveTheirOwnCodes) {
     job_.Reset();
     AddTracks({earlier, locked});
     UseScenario();
-    EXPECT_EQ(22, session_->BuildAudioCompilation(job_));
+    EXPECT_EQ(22, burner_->BuildAudioCompilation(job_));
     hold.reset();
     EXPECT_EQ(0u, CallCount("NeroBurn"));
     EXPECT_TRUE(NotOpen(earlier));
@@ -122,7 +122,7 @@ TEST_F(AudioRecordTest, DataDiscCarriesOnlyTheDataTrack) {
     job_.SetAudio(true);
     job_.SetVolumeName("QCD00fe");
     job_.AddFile(Keep(file));
-    ASSERT_EQ(0, session_->BuildAudioCompilation(job_));
+    ASSERT_EQ(0, burner_->BuildAudioCompilation(job_));
 
     auto records = Records("audio");
     ASSERT_EQ(1u, records.size());
@@ -140,7 +140,7 @@ TEST_F(AudioRecordTest, HeaderCarriesTheJobTextsFlagAndMedium) {
     job_.discText2 = "Album";
     job_.recordFlag = true;
     job_.mediumType = 0x41;
-    ASSERT_EQ(0, session_->BuildAudioCompilation(job_));
+    ASSERT_EQ(0, burner_->BuildAudioCompilation(job_));
 
     auto records = Records("audio");
     ASSERT_EQ(1u, records.size());
@@ -161,7 +161,7 @@ TEST_F(AudioRecordTest, FailedBurnStillReleasesTheDataTrackAndFiles) {
     job_.AddFile(Keep(pcm));
     job_.SetVolumeName("QCD0001");
     job_.AddFile(Keep(data));
-    EXPECT_EQ(15, session_->BuildAudioCompilation(job_));
+    EXPECT_EQ(15, burner_->BuildAudioCompilation(job_));
     EXPECT_EQ(1u, CallCount("NeroFreeIsoTrack"));
     EXPECT_TRUE(NotOpen(pcm));
 }
@@ -172,7 +172,7 @@ TEST_F(AudioRecordTest, DataTrackFailureEndsTheBuildBeforeAnyTrackIsLookedAt) {
     job_.AddFile(Keep(pcm));
     job_.SetVolumeName("QCD0002");
     job_.AddFile(Keep(Path("absent.mp3")));
-    EXPECT_EQ(28, session_->BuildAudioCompilation(job_));
+    EXPECT_EQ(28, burner_->BuildAudioCompilation(job_));
     EXPECT_EQ(0u, CallCount("NeroBurn"));
     EXPECT_TRUE(NotOpen(pcm));
 }

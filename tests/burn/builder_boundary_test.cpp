@@ -54,7 +54,7 @@ TEST_F(BuilderBoundaryTest, EachAllocationThatFailsEndsTheBuildWithOutOfMemoryAn
     const struct {
         const char* builder;
         std::function<void(BurnJob&)> fill;
-        int32_t (EngineSession::*build)(const BurnJob&);
+        int32_t (Burner::*build)(const BurnJob&);
     } cases[] = {
         {"audio, a .pcm track and a data track",
          [&](BurnJob& job) {
@@ -63,7 +63,7 @@ TEST_F(BuilderBoundaryTest, EachAllocationThatFailsEndsTheBuildWithOutOfMemoryAn
              job.SetVolumeName("QCD0001");
              job.AddFile(dataFiles);
          },
-         &EngineSession::BuildAudioCompilation},
+         &Burner::BuildAudioCompilation},
         {"video with a data track",
          [&](BurnJob& job) {
              job.SetCompilationKind(kKindVideo);
@@ -71,14 +71,14 @@ TEST_F(BuilderBoundaryTest, EachAllocationThatFailsEndsTheBuildWithOutOfMemoryAn
              job.SetVolumeName("QCD0002");
              job.AddFile(dataFiles);
          },
-         &EngineSession::BuildVideoCompilation},
+         &Burner::BuildVideoCompilation},
         {"track modes",
          [&](BurnJob& job) {
              job.SetCompilationKind(kKindTrackMode);
              job.SetVolumeName("QCD0003");
              job.AddFile(dataFiles);
          },
-         &EngineSession::BuildTrackModeRecord},
+         &Burner::BuildTrackModeRecord},
     };
     for (const auto& c : cases) {
         long n = 1;
@@ -89,7 +89,7 @@ TEST_F(BuilderBoundaryTest, EachAllocationThatFailsEndsTheBuildWithOutOfMemoryAn
             job_.includeFolders = true;
             c.fill(job_);
             FailAllocation(n);
-            const int32_t code = ((*session_).*c.build)(job_);
+            const int32_t code = ((*burner_).*c.build)(job_);
             allocationsBeforeFailure = 0;
             if (!allocationFailed) {
                 EXPECT_EQ(0, code);

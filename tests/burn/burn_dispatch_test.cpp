@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "burn/burn.h"
 #include "burn/burn_job.h"
 #include "engine/engine_callbacks.h"
 #include "engine/engine_session.h"
@@ -46,12 +47,13 @@ protected:
     int32_t BurnImage() {
         ImageRecord record = {};
         std::strcpy(record.file, "Z:\\tmp\\disc.iso");
-        return session_.BurnStep(job_, kEngineFormatImage, &record);
+        return burner_.BurnStep(job_, kEngineFormatImage, &record);
     }
 
     EngineStandin standin_;
     BurnJob job_;
     EngineSession session_{job_};
+    Burner burner_{session_};
 };
 
 }  // namespace
@@ -126,7 +128,7 @@ TEST_F(BurnStepTest, CallbacksDuringTheBurnReachTheDialog) {
 TEST_F(BurnStepTest, AbortFlagEndsTheBurnAsUserAborted) {
     OpenRecorder(EngineScenario().WaitUntilAborted(5000));
     abortFlag = 1;
-    EngineResult result(session_.BurnStep(job_, kEngineFormatImage, nullptr));
+    EngineResult result(burner_.BurnStep(job_, kEngineFormatImage, nullptr));
     EXPECT_EQ(result.code(), 30);
     EXPECT_STREQ(result.message(), "User aborted!");
     const std::vector<EngineLogEntry> waits = standin_.ReadLog().Steps("wait");
@@ -139,7 +141,7 @@ TEST_F(BurnStepTest, KindsWithoutABuilderGiveInternalError) {
     for (uint32_t kind : {0u, 6u, 100u}) {
         job_.compilationKind = kind;
         standin_.ClearLog();
-        EngineResult result = session_.Burn(job_);
+        EngineResult result = burner_.Burn(job_);
         EXPECT_EQ(result.code(), 2) << "kind " << kind;
         EXPECT_STREQ(result.engineText(), "nothing to burn");
         EngineLog log = standin_.ReadLog();

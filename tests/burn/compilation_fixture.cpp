@@ -14,6 +14,7 @@ void CompilationTest::SetUp() {
     UseScenario();
     job_.Reset();
     session_.reset(new EngineSession(job_));
+    burner_.reset(new Burner(*session_));
     ASSERT_EQ(0, session_->Load().code()) << "the stand-in engine did not load";
     standin_.ClearLog();
 }
@@ -21,6 +22,7 @@ void CompilationTest::SetUp() {
 void CompilationTest::TearDown() {
     if (session_) session_->Close();
     ExpectAllReleased(standin_);
+    burner_.reset();
     session_.reset();
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "burn/burn.h"
 #include "burn/burn_job.h"
 #include "engine/engine_session.h"
 #include "support/engine_standin.h"
@@ -42,6 +43,8 @@ protected:
     EngineStandin standin_;
     BurnJob job_;
     std::unique_ptr<EngineSession> session_;
+    // The builders, over session_.
+    std::unique_ptr<Burner> burner_;
     std::string scratch_;
 
 private:

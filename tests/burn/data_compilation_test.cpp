@@ -28,7 +28,7 @@ protected:
     int32_t BuildAndRelease(void** trackSeen = nullptr) {
         void* track = nullptr;
         IsoItem* root = nullptr;
-        int32_t code = session_->BuildIsoTrack(job_, &track, &root);
+        int32_t code = burner_->BuildIsoTrack(job_, &track, &root);
         if (code != 0) {
             EXPECT_EQ(nullptr, track) << "a failed data track hands out no track";
             EXPECT_EQ(nullptr, root) << "a failed data track hands out no items";
@@ -53,7 +53,7 @@ TEST_F(DataTrackTest, LaterPathsStandBeforeEarlierOnesWithTheirFullSources) {
 
     void* track = nullptr;
     IsoItem* root = nullptr;
-    ASSERT_EQ(0, session_->BuildIsoTrack(job_, &track, &root));
+    ASSERT_EQ(0, burner_->BuildIsoTrack(job_, &track, &root));
     ASSERT_NE(nullptr, track);
     ASSERT_NE(nullptr, root);
     EXPECT_STREQ("y.mp3", root->name);

@@ -92,7 +92,7 @@ TEST_F(LongPathTest, ALongPathGoesByItsShortFormOrIsRefusedNamingTheFile) {
         job_.AddFile(Keep(c.path));
 
         {
-            EngineResult burned = session_->Burn(job_);
+            EngineResult burned = burner_->Burn(job_);
             if (c.handed == kRefused) {
                 EXPECT_EQ(31, burned.code());
                 EXPECT_EQ(std::string(kTooLong) + c.path, burned.message());

@@ -17,7 +17,7 @@ protected:
 
 TEST_F(OtherRecordsTest, VideoItemsTakeTheirKindFromTheExtension) {
     UseKind(3, {"C:\\v\\clip.MPEG", "photo.JPG", "a.mpg", "b.avi", "c.jpeg"});
-    ASSERT_EQ(0, session_->BuildVideoCompilation(job_));
+    ASSERT_EQ(0, burner_->BuildVideoCompilation(job_));
 
     auto header = Records("video");
     ASSERT_EQ(1u, header.size());
@@ -45,7 +45,7 @@ TEST_F(OtherRecordsTest, MotionVideoDiscAndLongNamesCutTo235) {
     const std::string longName = std::string(296, 'v') + ".avi";
     UseKind(2, {"movie.avi", longName});
     job_.videoText = Keep(std::string(300, 't'));
-    ASSERT_EQ(0, session_->BuildVideoCompilation(job_));
+    ASSERT_EQ(0, burner_->BuildVideoCompilation(job_));
 
     auto header = Records("video");
     ASSERT_EQ(1u, header.size());
@@ -63,7 +63,7 @@ TEST_F(OtherRecordsTest, UnknownVideoTypeBurnsNothing) {
     for (const char* name : {"clip.mov", "noextension", "C:\\dir.avi\\clip"}) {
         UseScenario();
         UseKind(2, {"first.mpg", name});
-        EXPECT_EQ(20, session_->BuildVideoCompilation(job_)) << name;
+        EXPECT_EQ(20, burner_->BuildVideoCompilation(job_)) << name;
         EXPECT_EQ(0u, CallCount("NeroBurn")) << name;
     }
 }
@@ -74,7 +74,7 @@ TEST_F(OtherRecordsTest, VideoRecordCarriesTheDataTrackAndReleasesIt) {
     job_.SetVolumeName("VIDEO");
     job_.AddFile(Keep(data));
     UseScenario(EngineScenario().BurnResult(6));
-    EXPECT_EQ(30, session_->BuildVideoCompilation(job_));
+    EXPECT_EQ(30, burner_->BuildVideoCompilation(job_));
     auto header = Records("video");
     ASSERT_EQ(1u, header.size());
     EXPECT_EQ("VIDEO", header[0].Get("isoTrackName"));
@@ -85,7 +85,7 @@ TEST_F(OtherRecordsTest, ImageBurnNamesTheImageFile) {
     const std::string image = std::string(300, 'i');
     UseKind(4, {});
     job_.imageFile = Keep(image);
-    ASSERT_EQ(0, session_->BuildImageBurn(job_));
+    ASSERT_EQ(0, burner_->BuildImageBurn(job_));
     auto records = Records("image");
     ASSERT_EQ(1u, records.size());
     EXPECT_EQ(0, records[0].Int("field0"));
@@ -99,7 +99,7 @@ TEST_F(OtherRecordsTest, ImageBurnWithoutAnImageIsRefusedBeforeTheEngine) {
     for (const char* image : {static_cast<const char*>(nullptr), ""}) {
         UseKind(4, {});
         job_.imageFile = image;
-        EXPECT_EQ(1, session_->BuildImageBurn(job_)) << "\"Bad usage!\"";
+        EXPECT_EQ(1, burner_->BuildImageBurn(job_)) << "\"Bad usage!\"";
     }
     EXPECT_EQ(0u, CallCount("NeroBurn"));
 }
@@ -110,7 +110,7 @@ TEST_F(OtherRecordsTest, TrackModeOnAFreshJobSendsEveryFileToTheDataTrack) {
     job_.SetVolumeName("MODES");
     job_.mediumType = 0x41;
     ASSERT_EQ(0u, job_.trackCount);
-    ASSERT_EQ(0, session_->BuildTrackModeRecord(job_));
+    ASSERT_EQ(0, burner_->BuildTrackModeRecord(job_));
 
     auto header = Records("trackmode");
     ASSERT_EQ(1u, header.size());
@@ -133,7 +133,7 @@ TEST_F(OtherRecordsTest, TrackModeEntriesCarryTheNamesUnexamined) {
     job_.audioMayReplaceKind = true;
     job_.compilationKind = 5;
     job_.discText1 = "one";
-    ASSERT_EQ(0, session_->BuildTrackModeRecord(job_));
+    ASSERT_EQ(0, burner_->BuildTrackModeRecord(job_));
 
     auto entries = Records("tmtrack");
     ASSERT_EQ(2u, entries.size());
@@ -165,7 +165,7 @@ TEST_F(OtherRecordsTest, BurnReachesTheBuilderOfEveryKindWithItsFormat) {
         job_.SetCompilationKind(c.kind);
         if (c.file != nullptr) job_.AddFile(c.file);
         job_.imageFile = "disc.iso";
-        EXPECT_EQ(0, session_->Burn(job_).code()) << "kind " << c.kind;
+        EXPECT_EQ(0, burner_->Burn(job_).code()) << "kind " << c.kind;
         auto burns = Calls("NeroBurn");
         ASSERT_EQ(1u, burns.size()) << "kind " << c.kind;
         EXPECT_EQ(c.format, burns[0].Int("format")) << "kind " << c.kind;

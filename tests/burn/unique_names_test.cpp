@@ -66,7 +66,7 @@ TEST_F(UniqueNamesTest, LaterNamesakesInOneFolderOfTheDiscGetANumber) {
 
         void* track = nullptr;
         IsoItem* root = nullptr;
-        ASSERT_EQ(0, session_->BuildIsoTrack(job_, &track, &root));
+        ASSERT_EQ(0, burner_->BuildIsoTrack(job_, &track, &root));
         ReleaseDataTrack(track, root);
 
         Items items;

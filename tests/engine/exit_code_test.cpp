@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "engine/engine_session.h"
 #include "engine/exit_code.h"
 
 TEST(ResultMessages, EveryCodeHasItsText) {
@@ -51,9 +50,9 @@ TEST(ResultMessages, EveryCodeHasItsText) {
 TEST(ResultMessages, BurnResultMapping) {
     const int32_t expected[] = {0, 13, 14, 15, 16, 17, 30};
     for (int32_t engineResult = 0; engineResult < 7; ++engineResult)
-        EXPECT_EQ(EngineSession::MapBurnResult(engineResult), expected[engineResult]) << engineResult;
+        EXPECT_EQ(MapBurnResult(engineResult), expected[engineResult]) << engineResult;
     for (int32_t other : {7, 8, -1, 100})
-        EXPECT_EQ(EngineSession::MapBurnResult(other), 2) << other;
-    EXPECT_STREQ(ResultMessage(EngineSession::MapBurnResult(6)), "User aborted!");
-    EXPECT_STREQ(ResultMessage(EngineSession::MapBurnResult(7)), "Internal error!");
+        EXPECT_EQ(MapBurnResult(other), 2) << other;
+    EXPECT_STREQ(ResultMessage(MapBurnResult(6)), "User aborted!");
+    EXPECT_STREQ(ResultMessage(MapBurnResult(7)), "Internal error!");
 }
