@@ -48,8 +48,8 @@ struct RegKeyTraits {
     static Handle Invalid() noexcept { return nullptr; }
     static void Close(Handle h) noexcept { RegCloseKey(h); }
 };
-// Kernel handles that use NULL for "none". Events and threads each have their own kind below,
-// so one cannot be handed where the other is meant.
+// Kernel handles that use NULL for "none". Events, threads and processes each have their own kind
+// below, so one cannot be handed where another is meant.
 struct KernelHandleTraits {
     using Handle = HANDLE;
     static Handle Invalid() noexcept { return nullptr; }
@@ -57,6 +57,7 @@ struct KernelHandleTraits {
 };
 struct EventTraits : KernelHandleTraits {};
 struct ThreadTraits : KernelHandleTraits {};
+struct ProcessTraits : KernelHandleTraits {};
 struct ModuleTraits {
     using Handle = HMODULE;
     static Handle Invalid() noexcept { return nullptr; }
@@ -132,6 +133,7 @@ public:
 
 using UniqueRegKey = UniqueHandle<RegKeyTraits>;
 using UniqueThreadHandle = UniqueHandle<ThreadTraits>;
+using UniqueProcessHandle = UniqueHandle<ProcessTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;
 using UniqueMenu = UniqueHandle<MenuTraits>;
 template <bool (*IsStillOurs)(HMENU)>

@@ -99,7 +99,7 @@ bool ShootOnce(const RECT& rect, const std::string& pngPath, std::string& error)
         return false;
     }
     // A Unix program started by Wine may come with handles or without; either way they are ours.
-    UniqueThreadHandle processHandle(process.hProcess), threadHandle(process.hThread);
+    UniqueProcessHandle processHandle(process.hProcess), threadHandle(process.hThread);
     DWORD start = GetTickCount();
     while (!Exists(pngPath)) {
         if (GetTickCount() - start > kMostShotMs) {

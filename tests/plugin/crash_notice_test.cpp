@@ -30,7 +30,7 @@ TEST(CrashNotice, PlayerEndingWithoutShutdownShowsTheErrorBoxAtUnload) {
     PROCESS_INFORMATION process = {};
     ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         << command;
-    UniqueThreadHandle processHandle(process.hProcess);
+    UniqueProcessHandle processHandle(process.hProcess);
     UniqueThreadHandle threadHandle(process.hThread);
     player = process.dwProcessId;
 
@@ -64,7 +64,7 @@ TEST(CrashNotice, PlayerEndingOnAnErrorOfItsOwnShutsThePlugInDownFirst) {
         ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                                    &process))
             << command;
-        UniqueThreadHandle processHandle(process.hProcess);
+        UniqueProcessHandle processHandle(process.hProcess);
         UniqueThreadHandle threadHandle(process.hThread);
         player = process.dwProcessId;
         ASSERT_EQ(WaitForSingleObject(processHandle.get(), 300000), WAIT_OBJECT_0) << "the player did not end";
