@@ -225,13 +225,18 @@ public:
     std::unique_ptr<DialogBase> Create(HWND) override { return nullptr; }
 };
 
-TEST(Resources, BothDialogsCanBeCreated) {
+// A dialog made from the template alone, hidden; null when the template cannot be made.
+HWND CreateFromTemplate(int id) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
-    NoObjectFactory factory;
+    static NoObjectFactory factory;
+    return CreateDialogParamA(PluginModule(), MAKEINTRESOURCEA(id), nullptr, DialogProc,
+                              reinterpret_cast<LPARAM>(static_cast<DialogFactory*>(&factory)));
+}
+
+TEST(Resources, BothDialogsCanBeCreated) {
     for (int id : {IDD_BURN, IDD_ABOUT}) {
-        HWND dialog = CreateDialogParamA(PluginModule(), MAKEINTRESOURCEA(id), nullptr, DialogProc,
-                                         reinterpret_cast<LPARAM>(static_cast<DialogFactory*>(&factory)));
+        HWND dialog = CreateFromTemplate(id);
         ASSERT_NE(nullptr, dialog) << "dialog " << id;
         EXPECT_FALSE(IsWindowVisible(dialog)) << "shown only by its own initialisation";
         if (id == IDD_BURN) {
@@ -246,12 +251,8 @@ TEST(Resources, BothDialogsCanBeCreated) {
 // Every label's text fits its control at the font the template names: a wider substitute font
 // cuts the gap label after "(0 to" (SS_LEFT wraps the rest onto a line the control has no room for).
 TEST(Resources, LabelsFitTheirControlsAtTheTemplatesFont) {
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&controls);
-    NoObjectFactory factory;
     for (int id : {IDD_BURN, IDD_ABOUT}) {
-        HWND dialog = CreateDialogParamA(PluginModule(), MAKEINTRESOURCEA(id), nullptr, DialogProc,
-                                         reinterpret_cast<LPARAM>(static_cast<DialogFactory*>(&factory)));
+        HWND dialog = CreateFromTemplate(id);
         ASSERT_NE(nullptr, dialog) << "dialog " << id;
         int labels = 0;
         for (HWND control = GetWindow(dialog, GW_CHILD); control != nullptr; control = GetWindow(control, GW_HWNDNEXT)) {
