@@ -44,6 +44,11 @@ sample_audio_sources() {
     echo "$dir/music/Lighthouse.mp3"; echo "$dir/music/Low Water.wav"
 }
 
+# The one recorder both scenarios below offer.
+virtual_recorder_section() {
+    printf '%s\n' '[drive]' 'name = Tolvane Virtual Recorder' 'letter = R' 'speeds1 = 4,8,16,24,48'
+}
+
 # write_recorder_scenario FILE OUTPUT_DIR GATE: one virtual recorder; each burn holds at 50 %
 # until GATE exists, so a picture of the dialog can be taken while it burns.
 write_recorder_scenario() {
@@ -53,10 +58,7 @@ version = 5599
 version_ex = 5.5.9.14
 output = $(win_path "$2")
 
-[drive]
-name = Tolvane Virtual Recorder
-letter = R
-speeds1 = 4,8,16,24,48
+$(virtual_recorder_section)
 
 [burn]
 major_phase = 36
@@ -80,10 +82,7 @@ write_hand_scenario() {
 [engine]
 output = $(win_path "$2")
 
-[drive]
-name = Tolvane Virtual Recorder
-letter = R
-speeds1 = 4,8,16,24,48
+$(virtual_recorder_section)
 
 [burn]
 phase = Writing the disc
