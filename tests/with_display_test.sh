@@ -10,7 +10,14 @@ work=$(mktemp -d)
 player=
 # Ctrl+C, so that a failed check leaves no player behind either.
 ctrl_c() { [ -z "$player" ] || kill -INT -- "-$player" 2>/dev/null || true; }
-trap 'ctrl_c; rm -rf "$work"' EXIT
+# A player that was still starting may not take its Ctrl+C: after a bounded wait for its end,
+# its group is killed, so no failed run leaves a player behind.
+end_player() {
+    ctrl_c
+    [ -n "$player" ] && kill -0 "$player" 2>/dev/null || return 0
+    timeout 20 tail --pid="$player" -f /dev/null || kill -KILL -- "-$player" 2>/dev/null || true
+}
+trap 'end_player; rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; cat "$work/player.out" 2>/dev/null; exit 1; }
 
 dll=$(win_path "$bin/Tolvane.dll")
