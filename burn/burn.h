@@ -19,10 +19,9 @@ public:
 
     // Dispatches the job to the builder of its compilation kind.
     EngineResult Burn(const BurnJob& job);
-    // The file the last burn failed on, when its code names one; empty otherwise.
-    const char* failedFile() const { return failedFile_.c_str(); }
+    // Noted by a builder that fails on a file; the burn's result names it.
     void NoteFailedFile(const std::string& path) { failedFile_ = path; }
-    // The common end of every builder: one NeroBurn with the job's speed and flags; the mapped code.
+    // The common end of every builder: one NeroBurn with the job's flags; the mapped code.
     int32_t BurnStep(const BurnJob& job, int32_t format, void* record);
 
     // Builders (one per compilation kind); each returns an EXITCODE and releases what it built.
