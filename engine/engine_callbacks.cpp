@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "base/plugin_controls.h"
 #include "base/plugin_state.h"
 #include "base/trace.h"
 #include "base/user_texts.h"
@@ -122,7 +123,7 @@ void SetStatusText(const char* text) { SetWindowTextA(statusWindow.load(), text)
 
 void ShowBox(UserDialogAction action, const char* text) {
     const UINT icon = action == UserDialogAction::Error ? MB_ICONSTOP : MB_ICONEXCLAMATION;
-    MessageBoxA(playerWindow.load(), text, kMessageBoxCaption, MB_OK | icon);
+    PluginMessageBox(playerWindow.load(), text, kMessageBoxCaption, MB_OK | icon);
 }
 
 void ShowWaitText(void* data) {

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "base/handles.h"
+#include "base/plugin_controls.h"
 #include "base/plugin_state.h"
 #include "base/start_thread.h"
 #include "base/trace.h"
@@ -156,7 +157,7 @@ bool BurnDialog::QueryDrives(HWND window) {
         found = result.code() == 0;
     }
     if (found) return true;
-    MessageBoxA(window, kNoDriveText, kMessageBoxCaption, MB_ICONERROR);
+    PluginMessageBox(window, kNoDriveText, kMessageBoxCaption, MB_ICONERROR);
     PostMessageA(window, kCloseUnshownMessage, 0, 0);
     return false;
 }
@@ -171,7 +172,7 @@ void BurnDialog::NoticeOldEngine(HWND window) {
     const int32_t minor = static_cast<int32_t>(version.low);
     if (settings::Read(settings::kLastVersionMajor) != major ||
         settings::Read(settings::kLastVersionMinor) != minor) {
-        MessageBoxA(window, Format(kOldEngineFormat, a, b, c, d).c_str(), kMessageBoxCaption, MB_ICONINFORMATION);
+        PluginMessageBox(window, Format(kOldEngineFormat, a, b, c, d).c_str(), kMessageBoxCaption, MB_ICONINFORMATION);
     }
     settings::Write(settings::kLastVersionMajor, major);
     settings::Write(settings::kLastVersionMinor, minor);
@@ -290,7 +291,7 @@ int BurnDialog::AskToCancel(HWND window) {
     int answer = IDNO;
     {
         UniqueHook hook(SetWindowsHookExA(WH_CBT, WatchQuestion, nullptr, GetCurrentThreadId()));
-        answer = MessageBoxA(window, kCancelQuestion, kMessageBoxCaption, MB_YESNO | MB_ICONQUESTION);
+        answer = PluginMessageBox(window, kCancelQuestion, kMessageBoxCaption, MB_YESNO | MB_ICONQUESTION);
     }
     questionBox_ = nullptr;
     askingDialog = nullptr;
