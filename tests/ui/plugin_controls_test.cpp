@@ -108,3 +108,11 @@ TEST_F(PluginControlsTest, DialogsAndBoxesHaveVersion6ControlsThePlayersWindowsD
     EXPECT_EQ(static_cast<DWORD>(playersButton), GetClassLongA(button, GCW_ATOM));
     DestroyWindow(button);
 }
+
+// This program has no manifest of the plug-in's kind: no context, and nothing is activated.
+TEST(PluginControls, AModuleWithoutTheManifestGivesNoContext) {
+    ReleasePluginControlsContext();
+    MakePluginControlsContext(GetModuleHandleA(nullptr));
+    EXPECT_FALSE(UsePluginControls());
+    ReleasePluginControlsContext();
+}
