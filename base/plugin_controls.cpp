@@ -18,6 +18,11 @@ void MakePluginControlsContext(HMODULE module) {
     request.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
     request.hModule = module;
     request.lpResourceName = MAKEINTRESOURCEA(kModuleManifestId);
+    // The module's path too, for a Windows that reads the manifest by path whatever the module
+    // handle says; a path cut short is left out, the handle then names the module alone.
+    char path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameA(module, path, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) request.lpSource = path;
     pluginControls.reset(CreateActCtxA(&request));
 }
 
