@@ -19,10 +19,12 @@ void MakePluginControlsContext(HMODULE module) {
     request.hModule = module;
     request.lpResourceName = MAKEINTRESOURCEA(kModuleManifestId);
     // The module's path too, for a Windows that reads the manifest by path whatever the module
-    // handle says; a path cut short is left out, the handle then names the module alone.
+    // handle says. A path cut short, or one the code page cannot spell (it then names no file),
+    // is left out: the handle alone names the module.
     char path[MAX_PATH] = {};
     const DWORD length = GetModuleFileNameA(module, path, MAX_PATH);
-    if (length > 0 && length < MAX_PATH) request.lpSource = path;
+    if (length > 0 && length < MAX_PATH && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
+        request.lpSource = path;
     pluginControls.reset(CreateActCtxA(&request));
 }
 

@@ -63,10 +63,11 @@ long SystemCopiesPerButtonImage() {
         request.lpResourceName = MAKEINTRESOURCEA(2);
         const UniqueActCtx manifest(CreateActCtxA(&request));
         const ScopedActivation controls(manifest.get());
-        HWND button = CreateWindowA("Button", "", WS_POPUP | BS_BITMAP, 0, 0, 20, 20, nullptr, nullptr, nullptr, nullptr);
+        HWND button =
+            CreateWindowA("Button", "", WS_POPUP | BS_BITMAP, 0, 0, 20, 20, nullptr, nullptr, nullptr, nullptr);
         auto hand = [button](HBITMAP image) {
-            UniqueBitmap previous(
-                reinterpret_cast<HBITMAP>(SendMessageA(button, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image))));
+            const LPARAM handed = reinterpret_cast<LPARAM>(image);
+            UniqueBitmap previous(reinterpret_cast<HBITMAP>(SendMessageA(button, BM_SETIMAGE, IMAGE_BITMAP, handed)));
         };
         constexpr long kImages = 4;
         hand(CreateBitmap(1, 1, 1, 1, nullptr));
