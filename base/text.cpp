@@ -67,16 +67,6 @@ bool EndsWithCharacter(std::string_view text, char c) {
     return !text.empty() && FindLastCharacter(text, c) == text.size() - 1;
 }
 
-size_t FindTextAtCharacter(std::string_view text, std::string_view part) {
-    if (part.empty()) return 0;
-    size_t found = std::string_view::npos;
-    ForEachCharacter(text, [&](size_t at, size_t) {
-        if (text.compare(at, part.size(), part) == 0) found = at;
-        return found == std::string_view::npos;
-    });
-    return found;
-}
-
 size_t WholeCharactersWithin(std::string_view text, size_t maxBytes) {
     size_t kept = 0;
     ForEachCharacter(text, [&](size_t at, size_t length) {

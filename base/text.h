@@ -25,9 +25,6 @@ const char* LastCharacter(const char* text, char c);
 // True when the last character of `text` is `c`.
 bool EndsWithCharacter(std::string_view text, char c);
 
-// Where `part` first occurs in `text` beginning at a character's start, or npos.
-size_t FindTextAtCharacter(std::string_view text, std::string_view part);
-
 // The length of the longest beginning of `text` that has at most `maxBytes` bytes and ends
 // after a whole character.
 size_t WholeCharactersWithin(std::string_view text, size_t maxBytes);

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -133,10 +134,13 @@ std::string LibraryPathFromAppPaths() {
     return path;
 }
 
-bool ReadEnvironment(const char* name, std::string& value) {
-    std::vector<char> buffer(256);
+// The environment holds UTF-16. "PATH" goes through it whole: through the code page it would
+// lose every character the code page lacks (and Wine's GetEnvironmentVariableA cuts a value of
+// double-byte characters short).
+bool ReadEnvironment(const wchar_t* name, std::wstring& value) {
+    std::vector<wchar_t> buffer(256);
     for (;;) {
-        DWORD length = GetEnvironmentVariableA(name, buffer.data(), static_cast<DWORD>(buffer.size()));
+        DWORD length = GetEnvironmentVariableW(name, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (length == 0) return GetLastError() != ERROR_ENVVAR_NOT_FOUND;
         if (length < buffer.size()) {
             value.assign(buffer.data(), length);
@@ -146,25 +150,34 @@ bool ReadEnvironment(const char* name, std::string& value) {
     }
 }
 
+std::wstring Widened(const char* text) {
+    const int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    if (length <= 1) return std::wstring();
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text, -1, &wide[0], length);
+    wide.resize(static_cast<size_t>(length) - 1);
+    return wide;
+}
+
 // The engine may load more of its DLLs later, by name, through the search path. A missing "PATH"
-// becomes the directory alone. The directory is found only where it begins a character.
-void PutDirectoryOnSearchPath(const char* directory) {
-    std::string oldPath;
-    const bool hadPath = ReadEnvironment("PATH", oldPath);
-    if (FindTextAtCharacter(oldPath, directory) != std::string::npos) return;  // also true for an empty directory
-    const size_t directoryLength = std::strlen(directory);
-    UniqueHeapBlock block(std::malloc(directoryLength + oldPath.size() + 2));
+// becomes the directory alone.
+void PutDirectoryOnSearchPath(const char* engineDirectory) {
+    std::wstring oldPath;
+    const bool hadPath = ReadEnvironment(L"PATH", oldPath);
+    const std::wstring directory = Widened(engineDirectory);
+    if (oldPath.find(directory) != std::wstring::npos) return;  // also true for an empty directory
+    UniqueHeapBlock block(std::malloc((directory.size() + oldPath.size() + 2) * sizeof(wchar_t)));
     if (!block) return;
-    char* newPath = static_cast<char*>(block.get());
-    std::memcpy(newPath, directory, directoryLength);
-    size_t end = directoryLength;
+    wchar_t* newPath = static_cast<wchar_t*>(block.get());
+    std::wmemcpy(newPath, directory.data(), directory.size());
+    size_t end = directory.size();
     if (hadPath) {
-        newPath[end++] = ';';
-        std::memcpy(newPath + end, oldPath.data(), oldPath.size());
+        newPath[end++] = L';';
+        std::wmemcpy(newPath + end, oldPath.data(), oldPath.size());
         end += oldPath.size();
     }
-    newPath[end] = '\0';
-    SetEnvironmentVariableA("PATH", newPath);
+    newPath[end] = L'\0';
+    SetEnvironmentVariableW(L"PATH", newPath);
 }
 
 bool IsNeroDoneSkipped(DWORD version) {
