@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/handles.h"
+#include "base/text.h"
 #include "engine/drive_list.h"
 #include "settings/registry_key.h"
 
@@ -64,8 +65,9 @@ bool IsAbsoluteDirectory(const char* directory) {
     if (IsAsciiLetter(directory[0]) && directory[1] == ':' && directory[2] == '\\') return true;
     if (directory[0] != '\\' || directory[1] != '\\') return false;
     const char* server = directory + 2;
-    const char* serverEnd = std::strchr(server, '\\');
-    if (serverEnd == nullptr || serverEnd == server) return false;
+    const size_t serverLength = FindCharacter(server, '\\');
+    if (serverLength == std::string_view::npos || serverLength == 0) return false;
+    const char* serverEnd = server + serverLength;
     if (serverEnd - server == 1 && (server[0] == '.' || server[0] == '?')) return false;
     const char share = serverEnd[1];
     return share != '\0' && share != '\\';
@@ -107,12 +109,15 @@ void WriteSharedDirectory(const std::string& directory) {
 bool IsShortEnough() { return std::strlen(engineDirectoryBuffer) < kUsableDirectoryBelow; }
 
 // The first source: a trailing backslash is cut from the path and from the stored value, but the
-// engine directory keeps the value as read. A drive's root keeps its backslash in the registry:
-// "C:" alone would name the drive's current folder, and the next load would refuse it.
+// engine directory keeps the value as read. Only a backslash that is a character of its own is
+// cut: in a double-byte code page the last byte of a name's last character may be 0x5C, and the
+// value, which the engine's own programs read too, then stays as it is. A drive's root keeps
+// its backslash in the registry: "C:" alone would name the drive's current folder, and the next
+// load would refuse it.
 std::string LibraryPathFromSharedKey() {
     if (!ReadDirectory(kSharedKey, kSharedValue) || !IsShortEnough()) return std::string();
     std::string directory = engineDirectoryBuffer;
-    if (directory.back() == '\\') {
+    if (EndsWithCharacter(directory, '\\')) {
         directory.pop_back();
         if (IsAbsoluteDirectory(directory.c_str())) WriteSharedDirectory(directory);
     }
@@ -142,11 +147,11 @@ bool ReadEnvironment(const char* name, std::string& value) {
 }
 
 // The engine may load more of its DLLs later, by name, through the search path. A missing "PATH"
-// becomes the directory alone.
+// becomes the directory alone. The directory is found only where it begins a character.
 void PutDirectoryOnSearchPath(const char* directory) {
     std::string oldPath;
     const bool hadPath = ReadEnvironment("PATH", oldPath);
-    if (oldPath.find(directory) != std::string::npos) return;  // also true for an empty directory
+    if (FindTextAtCharacter(oldPath, directory) != std::string::npos) return;  // also true for an empty directory
     const size_t directoryLength = std::strlen(directory);
     UniqueHeapBlock block(std::malloc(directoryLength + oldPath.size() + 2));
     if (!block) return;
