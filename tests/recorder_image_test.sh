@@ -10,6 +10,11 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$root/scripts/samples.sh"
 source "$root/scripts/disc-checks.sh"
 usage() { echo "usage: $0 audio|data BIN_DIR [932]" >&2; exit 2; }
+case $kind in
+    audio) type=0 ;;
+    data) type=1 ;;
+    *) usage ;;
+esac
 
 work=$(mktemp -d /tmp/tolvane-image-test.XXXXXX)
 trap 'rm -rf "$work"' EXIT
@@ -32,12 +37,6 @@ fi
 mkdir "$work/out"
 write_recorder_scenario "$work/scenario.ini" "$work/out" "$work/go"
 export TOLVANE_ENGINE_SCENARIO=$(win_path "$work/scenario.ini") TOLVANE_ENGINE_LOG=$(win_path "$work/engine.log")
-
-case $kind in
-    audio) type=0 ;;
-    data) type=1 ;;
-    *) usage ;;
-esac
 status=0
 env "${locale[@]}" "$root/scripts/wine-run" "$bin/standin-player.exe" "${code_page_option[@]}" \
     --user-hive "Software\\Outwell\\TolvaneImageTest-$kind$code_page" \
