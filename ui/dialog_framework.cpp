@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "base/handles.h"
-#include "base/plugin_state.h"
 #include "base/text.h"
+#include "ui/dialog_pictures.h"
 
 void DialogBase::Close(INT_PTR result) {
     if (mode_ == DialogMode::Modal) {
@@ -47,6 +47,7 @@ std::unique_ptr<DialogBase> NewDialog(LPARAM factoryParameter, HWND window) {
 }
 
 INT_PTR OnInitDialog(HWND window, LPARAM factoryParameter) {
+    ScalePictureStatics(window);
     std::unique_ptr<DialogBase> dialog = NewDialog(factoryParameter, window);
     // Without an object the window keeps the system's default dialog handling.
     if (!dialog) return TRUE;
@@ -126,8 +127,9 @@ int MessageLoop::Run() {
 
 void SetButtonBitmap(HWND button, int bitmapId) {
     if (!IsWindow(button)) return;
-    UniqueBitmap image(static_cast<HBITMAP>(LoadImageA(moduleInstance, MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP,
-                                                       0, 0, LR_LOADMAP3DCOLORS | LR_LOADTRANSPARENT)));
+    // The face's first pixel and its grey take the system's button colour.
+    UniqueBitmap image(LoadScaledPicture(bitmapId, MeasureDialogScale(GetParent(button)), PictureFit::FontHeight,
+                                         LR_LOADMAP3DCOLORS | LR_LOADTRANSPARENT));
     // The button does not own its image: the one it hands back is ours to release.
     UniqueBitmap previous(reinterpret_cast<HBITMAP>(
         SendMessageA(button, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image.release()))));
