@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "base/handles.h"
-#include "base/text.h"
 #include "ui/dialog_pictures.h"
 
 void DialogBase::Close(INT_PTR result) {
@@ -58,9 +57,7 @@ INT_PTR OnInitDialog(HWND window, LPARAM factoryParameter) {
 // A picture static of a dialog template loads its bitmap itself, and leaves it behind when it
 // goes away: one bitmap lost at every opening of the dialog.
 BOOL CALLBACK ReleasePictureBitmap(HWND child, LPARAM) {
-    char className[16] = {};
-    GetClassNameA(child, className, sizeof className);
-    if (EqualIgnoringCase(className, "Static") && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP) {
+    if (IsPictureStatic(child)) {
         UniqueBitmap previous(reinterpret_cast<HBITMAP>(SendMessageA(child, STM_SETIMAGE, IMAGE_BITMAP, 0)));
     }
     return TRUE;

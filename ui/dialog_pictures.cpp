@@ -130,12 +130,6 @@ int DrawnBitmapOfSize(SIZE size) {
     return 0;
 }
 
-bool IsPictureStatic(HWND control) {
-    char className[16] = {};
-    GetClassNameA(control, className, sizeof className);
-    return EqualIgnoringCase(className, "Static") && (GetWindowLongA(control, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP;
-}
-
 BOOL CALLBACK ScalePictureStatic(HWND control, LPARAM parameter) {
     if (!IsPictureStatic(control)) return TRUE;
     const DialogScale scale = *reinterpret_cast<const DialogScale*>(parameter);
@@ -155,6 +149,12 @@ BOOL CALLBACK ScalePictureStatic(HWND control, LPARAM parameter) {
 }
 
 }  // namespace
+
+bool IsPictureStatic(HWND control) {
+    char className[16] = {};
+    GetClassNameA(control, className, sizeof className);
+    return EqualIgnoringCase(className, "Static") && (GetWindowLongA(control, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP;
+}
 
 DialogScale MeasureDialogScale(HWND dialog) {
     RECT units{0, 0, 4, 8};

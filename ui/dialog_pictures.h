@@ -24,6 +24,9 @@ enum class PictureFit { FontHeight, Place };
 // failure.
 HBITMAP LoadScaledPicture(int bitmapId, DialogScale scale, PictureFit fit, UINT loadFlags);
 
+// A static control that shows a bitmap (SS_BITMAP).
+bool IsPictureStatic(HWND control);
+
 // Gives each picture static (SS_BITMAP) of the dialog the picture for the dialog's scale, in
 // place of the 100 % bitmap its template gave it; nothing changes at 100 %.
 void ScalePictureStatics(HWND dialog);
