@@ -74,10 +74,10 @@ INT_PTR OnDestroy(HWND window) {
 INT_PTR Dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     DialogBase* dialog = BoundDialog(window);
     if (message == WM_INITDIALOG) return OnInitDialog(window, lParam);
+    // Also without an object (its factory failed): the pictures go with the window.
+    if (message == WM_DESTROY) return OnDestroy(window);
     if (dialog == nullptr) return FALSE;
     switch (message) {
-    case WM_DESTROY:
-        return OnDestroy(window);
     case WM_NOTIFY:
         return dialog->OnNotify(window, wParam, lParam) ? TRUE : FALSE;
     case WM_COMMAND:

@@ -144,7 +144,11 @@ BOOL CALLBACK ScalePictureStatic(HWND control, LPARAM parameter) {
     if (!picture) return TRUE;
     // The static resizes itself to its new picture; the one it hands back is ours to release.
     UniqueBitmap previous(reinterpret_cast<HBITMAP>(
-        SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture.release()))));
+        SendMessageA(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture.get()))));
+    // A static of the common controls version 6 shows a copy of a picture with alpha, and the
+    // picture given stays ours; else the static has it now.
+    if (SendMessageA(control, STM_GETIMAGE, IMAGE_BITMAP, 0) == reinterpret_cast<LRESULT>(picture.get()))
+        picture.release();
     return TRUE;
 }
 

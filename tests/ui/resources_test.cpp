@@ -11,6 +11,7 @@
 
 #include "base/handles.h"
 #include "resources/resource.h"
+#include "support/leak_measures.h"
 #include "support/plugin_module.h"
 #include "ui/dialog_framework.h"
 
@@ -354,7 +355,13 @@ TEST_F(DisplayScale, PicturesFillTheirPlaces) {
         {IDC_EXIT_BUTTON, IDB_EXIT_BUTTON, 42, 20},
         {IDC_EXIT_BUTTON, IDB_CANCEL_BUTTON, 52, 20},
     };
-    for (int id : {IDD_BURN, IDD_ABOUT}) {
+    // Twice: the first round makes what the system keeps (fonts, caches), the second must leave nothing.
+    long gdiObjects = 0;
+    for (int id : {IDD_BURN, IDD_ABOUT, 0, IDD_BURN, IDD_ABOUT}) {
+        if (id == 0) {
+            gdiObjects = CountGdiObjects();
+            continue;
+        }
         SCOPED_TRACE("dialog " + std::to_string(id) + " at " + std::to_string(dpi_) + " dpi");
         HWND dialog = CreateFromTemplate(id);
         ASSERT_NE(nullptr, dialog);
@@ -389,6 +396,7 @@ TEST_F(DisplayScale, PicturesFillTheirPlaces) {
         for (int button : {IDC_BURN_BUTTON, IDC_EXIT_BUTTON}) ReleaseButtonBitmap(GetDlgItem(dialog, button));
         DestroyWindow(dialog);
     }
+    EXPECT_EQ(gdiObjects, CountGdiObjects()) << "every picture loaded, replaced or stretched is released";
 }
 
 // At 100 % the pictures are the bitmaps drawn for it, byte for byte as they have always been,
