@@ -112,7 +112,9 @@ HBITMAP LoadBitmapResource(int id, UINT loadFlags) {
 HBITMAP LoadChoice(const Choice& choice, SIZE wanted, UINT loadFlags) {
     UniqueBitmap drawn(LoadBitmapResource(choice.id, loadFlags));
     if (!drawn || !choice.stretch) return drawn.release();
-    return Stretched(drawn.get(), choice.drawn, wanted);
+    // A picture a little off its place is still better than none.
+    HBITMAP stretched = Stretched(drawn.get(), choice.drawn, wanted);
+    return stretched != nullptr ? stretched : drawn.release();
 }
 
 SIZE BitmapSize(HBITMAP bitmap) {
@@ -139,7 +141,7 @@ BOOL CALLBACK ScalePictureStatic(HWND control, LPARAM parameter) {
     SIZE wanted = WantedSize(shown, scale, PictureFit::Place);
     Choice choice = ChoosePicture(id, wanted, shown);
     if (choice.id == id && !choice.stretch) return TRUE;  // the template's own bitmap, as drawn
-    // The template's bitmap was loaded plainly (no flags), and so is its replacement.
+    // The static loads its template's bitmap without flags, and so its replacement is loaded.
     UniqueBitmap picture(LoadChoice(choice, wanted, 0));
     if (!picture) return TRUE;
     // The static resizes itself to its new picture; the one it hands back is ours to release.
