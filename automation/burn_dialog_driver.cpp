@@ -162,16 +162,25 @@ int ProgressPosition(HWND dialog) {
     return static_cast<int>(SendMessageA(GetDlgItem(dialog, IDC_PROGRESS), PBM_GETPOS, 0, 0));
 }
 
-int ButtonBitmapWidth(HWND dialog, int id) {
+SIZE ButtonBitmapSize(HWND dialog, int id) {
     auto bitmap = reinterpret_cast<HBITMAP>(SendMessageA(GetDlgItem(dialog, id), BM_GETIMAGE, IMAGE_BITMAP, 0));
     BITMAP info = {};
-    if (bitmap == nullptr || GetObjectA(bitmap, sizeof info, &info) == 0) return 0;
-    return info.bmWidth;
+    if (bitmap == nullptr || GetObjectA(bitmap, sizeof info, &info) == 0) return {0, 0};
+    return {info.bmWidth, info.bmHeight};
+}
+
+int ButtonBitmapWidth(HWND dialog, int id) { return ButtonBitmapSize(dialog, id).cx; }
+
+// Exit is 42 by 20 pixels at 100 %, Cancel 52 by 20; both keep their proportions when scaled.
+ExitFace ExitButtonFace(HWND dialog) {
+    SIZE face = ButtonBitmapSize(dialog, IDC_EXIT_BUTTON);
+    if (face.cy <= 0) return ExitFace::None;
+    return face.cx * 100 >= face.cy * 235 ? ExitFace::Cancel : ExitFace::Exit;
 }
 
 bool DialogLooksIdle(HWND dialog) {
     return IsWindowEnabled(dialog) && ControlText(dialog, IDC_STATUS).empty() && ProgressPosition(dialog) == 0 &&
-           ButtonBitmapWidth(dialog, IDC_EXIT_BUTTON) == kExitBitmapWidth;
+           ExitButtonFace(dialog) == ExitFace::Exit;
 }
 
 void PostButtonCommand(HWND dialog, int id) {

@@ -36,8 +36,12 @@ void ChooseComboItem(HWND dialog, int id, int index);
 // Selects without telling the dialog.
 void SetComboSelection(HWND dialog, int id, int index);
 int ProgressPosition(HWND dialog);
-// Width in pixels of the bitmap a button shows, 0 without one.
+// Size in pixels of the bitmap a button shows, 0 by 0 without one.
+SIZE ButtonBitmapSize(HWND dialog, int id);
 int ButtonBitmapWidth(HWND dialog, int id);
+// The face the Exit button shows, told apart by its shape so that it holds at every display scale.
+enum class ExitFace { None, Exit, Cancel };
+ExitFace ExitButtonFace(HWND dialog);
 // The idle look: enabled (no box of the plug-in's over it), empty status box, progress 0, the
 // Exit face. The dialog restores it in the same step that ends a burn, so once it shows, the
 // dialog acts idle too.
@@ -49,6 +53,3 @@ void PostButtonCommand(HWND dialog, int id);
 void SendButtonCommand(HWND dialog, int id);
 void PostCloseButton(HWND dialog);
 
-// Bitmap widths of the Exit button: idle, and while a burn runs.
-constexpr int kExitBitmapWidth = 42;
-constexpr int kCancelBitmapWidth = 52;

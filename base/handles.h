@@ -97,6 +97,12 @@ struct GdiObjectTraits {
     static Handle Invalid() noexcept { return nullptr; }
     static void Close(Handle h) noexcept { DeleteObject(h); }
 };
+// Device contexts made with CreateCompatibleDC (not those of GetDC: ScopedWindowDC below).
+struct MemoryDcTraits {
+    using Handle = HDC;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { DeleteDC(h); }
+};
 // Blocks from the C runtime heap (malloc/calloc).
 struct HeapBlockTraits {
     using Handle = void*;
@@ -148,6 +154,7 @@ using UniqueFindHandle = UniqueHandle<FindHandleTraits>;
 using UniqueFile = UniqueHandle<FileHandleTraits>;
 using UniqueFont = UniqueHandle<GdiObjectTraits<HFONT>>;
 using UniqueBitmap = UniqueHandle<GdiObjectTraits<HBITMAP>>;
+using UniqueMemoryDC = UniqueHandle<MemoryDcTraits>;
 using UniqueHeapBlock = UniqueHandle<HeapBlockTraits>;
 using UniqueCFile = UniqueHandle<CFileTraits>;
 using UniqueHook = UniqueHandle<HookTraits>;

@@ -4,13 +4,12 @@
 
 #include <cstring>
 
+#include "base/text.h"
 #include "burn/data_compilation.h"
 #include "engine/engine_library.h"
 
 void CopyTextField(char* field, size_t maxChars, const char* text) {
-    size_t length = text == nullptr ? 0 : strnlen(text, maxChars);
-    if (length > 0) std::memcpy(field, text, length);
-    field[length] = '\0';
+    CopyWholeCharacters(field, maxChars, text != nullptr ? text : "");
 }
 
 bool CopyPathField(char (&field)[kRecordTextChars + 1], const char* path) {
@@ -28,7 +27,7 @@ bool CopyPathField(char (&field)[kRecordTextChars + 1], const char* path) {
 }
 
 const char* FileExtension(const char* name) {
-    return name == nullptr ? nullptr : std::strrchr(name, '.');
+    return LastCharacter(name, '.');
 }
 
 void ReleaseDataTrack(void* track, IsoItem* root) {

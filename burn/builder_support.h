@@ -31,7 +31,8 @@ private:
     UniqueHeapBlock block_;
 };
 
-// Copies at most `maxChars` characters of `text` (none when it is null) and a NUL.
+// Copies the whole characters of `text` (none when it is null) that fit in `maxChars` bytes,
+// and a NUL.
 void CopyTextField(char* field, size_t maxChars, const char* text);
 
 // Copies a file's path into a field of 255 characters and a NUL: the path itself, or when it is

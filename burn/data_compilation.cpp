@@ -3,6 +3,7 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -80,41 +81,41 @@ IsoItem* CreateIsoItem() {
 constexpr DWORD kImportFlags = 0;
 constexpr DWORD kIsoTrackFlags = 0x1;
 
-// `name` with " (n)" before its extension (a folder's name has none), cut to fit the field.
+// `name` with " (n)" before its extension (a folder's name has none), cut to whole characters
+// that fit the field.
 std::string Namesake(const char* name, bool isFolder, int n) {
-    const char* dot = isFolder ? nullptr : std::strrchr(name, '.');
+    const char* dot = isFolder ? nullptr : LastCharacter(name, '.');
     if (dot == name) dot = nullptr;  // ".name" is all name
     const std::string extension = dot != nullptr ? dot : "";
-    std::string stem(name, dot != nullptr ? static_cast<size_t>(dot - name) : std::strlen(name));
+    const std::string_view stem(name, dot != nullptr ? static_cast<size_t>(dot - name) : std::strlen(name));
     const std::string suffix = " (" + std::to_string(n) + ")";
     const size_t room = kRecordTextChars > suffix.size() + extension.size()
                             ? kRecordTextChars - suffix.size() - extension.size()
                             : 0;
-    if (stem.size() > room) stem.resize(room);
-    return stem + suffix + extension;
+    return CutToWholeCharacters(stem, room) + suffix + extension;
 }
 
-// Every name of a folder on the disc unique, compared as Windows compares names (ASCII letters
-// without regard to case): files from different folders of the source may meet in one folder of
-// the disc. The first to be added keeps its name, a later namesake gets " (2)", " (3)" and so on;
-// items imported from the disc come first and keep theirs. A chain lists items in the reverse
-// of the order they were added.
+// Every name of a folder on the disc unique, compared as Windows compares file names: files
+// from different folders of the source may meet in one folder of the disc. The first to be
+// added keeps its name, a later namesake gets " (2)", " (3)" and so on; items imported from the
+// disc come first and keep theirs. A chain lists items in the reverse of the order they were
+// added.
 void GiveUniqueNames(IsoItem* chain) {
     std::vector<IsoItem*> added;
-    std::unordered_set<std::string> everyName;
+    std::unordered_set<std::wstring> everyName;
     for (IsoItem* item = chain; item != nullptr; item = item->nextItem) {
         added.push_back(item);
-        everyName.insert(FoldedCase(item->name));
+        everyName.insert(FileNameKey(item->name));
         if (item->isFolder && !item->isReference) GiveUniqueNames(item->firstItem);
     }
-    std::unordered_set<std::string> kept;
+    std::unordered_set<std::wstring> kept;
     for (auto it = added.rbegin(); it != added.rend(); ++it) {
         IsoItem* item = *it;
-        if (kept.insert(FoldedCase(item->name)).second) continue;
+        if (kept.insert(FileNameKey(item->name)).second) continue;
         for (int n = 2;; ++n) {
             const std::string candidate = Namesake(item->name, item->isFolder != 0, n);
-            const std::string folded = FoldedCase(candidate);
-            if (everyName.count(folded) != 0 || !kept.insert(folded).second) continue;
+            const std::wstring key = FileNameKey(candidate);
+            if (everyName.count(key) != 0 || !kept.insert(key).second) continue;
             CopyItemText(item->name, candidate.c_str(), candidate.size());
             break;
         }
@@ -158,12 +159,12 @@ int32_t Burner::AddPathItems(const BurnJob& job, const char* path, IsoItem** cha
     char fullPath[MAX_PATH];
     DWORD length = GetFullPathNameA(path, MAX_PATH, fullPath, nullptr);
     if (length == 0 || length >= MAX_PATH) return EXITCODE_INTERNAL;
-    const char* lastSeparator = std::strrchr(fullPath, '\\');
-    if (lastSeparator == nullptr) return EXITCODE_INTERNAL;
+    const size_t lastSeparator = FindLastCharacter(std::string_view(fullPath, length), '\\');
+    if (lastSeparator == std::string_view::npos) return EXITCODE_INTERNAL;
 
     OwnedChain items;
     // Every entry's source is this folder's path, a backslash and its name.
-    std::string source(fullPath, static_cast<size_t>(lastSeparator - fullPath) + 1);
+    std::string source(fullPath, lastSeparator + 1);
     const size_t folderPrefixLength = source.size();
     for (; scan.HasEntry(); scan.Advance()) {
         const WIN32_FIND_DATAA& entry = scan.CurrentEntry();

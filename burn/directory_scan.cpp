@@ -1,5 +1,7 @@
 #include "burn/data_compilation.h"
 
+#include "base/text.h"
+
 namespace {
 
 bool IsFolder(const WIN32_FIND_DATAA& entry) {
@@ -13,7 +15,7 @@ bool HasWildcard(const std::string& text) {
 }  // namespace
 
 DirectoryScan::DirectoryScan(const std::string& path) {
-    size_t cut = path.rfind('\\');
+    size_t cut = FindLastCharacter(path, '\\');
     std::string folderPart = cut == std::string::npos ? std::string(".") : path.substr(0, cut);
     std::string namePart = cut == std::string::npos ? path : path.substr(cut + 1);
 

@@ -17,12 +17,10 @@ size_t BoundedLength(const char* text, size_t field) {
     return end != nullptr ? static_cast<size_t>(static_cast<const char*>(end) - text) : field;
 }
 
-// Copies at most `limit` characters of a fixed field and terminates; never reads past the field.
+// Copies the whole characters of a fixed field that fit in `limit` bytes and terminates; never
+// reads past the field.
 void CopyField(char* target, size_t limit, const char* source, size_t sourceField) {
-    size_t length = BoundedLength(source, sourceField);
-    if (length > limit) length = limit;
-    std::memcpy(target, source, length);
-    target[length] = '\0';
+    CopyWholeCharacters(target, limit, std::string_view(source, BoundedLength(source, sourceField)));
 }
 
 // Copies at most 20 entries; beyond 20, the last place takes the table's last entry. A count the
@@ -69,8 +67,7 @@ std::string DeviceLabel(const DeviceRecord& device) {
     label += device.driveLetter != 0 ? static_cast<char>(device.driveLetter) : '?';
     label += ": ";
     label += DeviceName(device);
-    if (label.size() > kDriveLabelSize - 1) label.resize(kDriveLabelSize - 1);
-    return label;
+    return CutToWholeCharacters(label, kDriveLabelSize - 1);
 }
 
 void FillOldDeviceRecord(const DeviceRecord& device, OldDeviceRecord& old) {
@@ -88,7 +85,8 @@ void FillOldDeviceRecord(const DeviceRecord& device, OldDeviceRecord& old) {
 }
 
 DvdrMovedAside::DvdrMovedAside(const char* engineDirectory) {
-    const std::string directory(engineDirectory, BoundedLength(engineDirectory, 246));
+    const std::string directory =
+        CutToWholeCharacters(std::string_view(engineDirectory, BoundedLength(engineDirectory, 247)), 246);
     library_ = directory + "\\DVDR.DLL";
     asideName_ = directory + "\\DVDR._DLL";
     std::rename(library_.c_str(), asideName_.c_str());

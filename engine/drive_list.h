@@ -16,7 +16,7 @@ std::string DeviceName(const DeviceRecord& device);
 // True when the recorder is offered to the user: capability bit 0 set and bit 6 clear.
 bool IsOfferedDevice(const DeviceRecord& device);
 
-// The label "%c: %s" of a device, cut to 63 characters ("?" for a device without a letter).
+// The label "%c: %s" of a device, cut to the whole characters that fit in 63 bytes ("?" for a device without a letter).
 std::string DeviceLabel(const DeviceRecord& device);
 
 // Writes the labels of the offered recorders in list order; returns how many (at most 26).

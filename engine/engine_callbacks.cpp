@@ -1,9 +1,11 @@
 #include "engine/engine_callbacks.h"
 
 #include <cstdio>
+#include <string>
 
 #include "base/plugin_controls.h"
 #include "base/plugin_state.h"
+#include "base/text.h"
 #include "base/trace.h"
 #include "base/user_texts.h"
 #include "engine/engine_library.h"
@@ -139,9 +141,11 @@ const char* TextOrEmpty(const char* text) { return text != nullptr ? text : ""; 
 void ShowMediaMismatch(const void* data) {
     if (data == nullptr) return;
     const MediaMismatchRecord* mismatch = static_cast<const MediaMismatchRecord*>(data);
+    // The engine's texts may be long: the line is cut to whole characters.
+    const std::string line = std::string("Last detected media: ") + TextOrEmpty(mismatch->lastDetectedMedia) +
+                             "\nRequested media: " + TextOrEmpty(mismatch->requestedMedia);
     char text[kMediaTextSize];
-    std::snprintf(text, sizeof text, "Last detected media: %s\nRequested media: %s",
-                  TextOrEmpty(mismatch->lastDetectedMedia), TextOrEmpty(mismatch->requestedMedia));
+    CopyWholeCharacters(text, sizeof text - 1, line);
     SetStatusText(text);
 }
 

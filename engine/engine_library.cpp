@@ -2,10 +2,12 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
 #include "base/handles.h"
+#include "base/text.h"
 #include "engine/drive_list.h"
 #include "settings/registry_key.h"
 
@@ -64,8 +66,9 @@ bool IsAbsoluteDirectory(const char* directory) {
     if (IsAsciiLetter(directory[0]) && directory[1] == ':' && directory[2] == '\\') return true;
     if (directory[0] != '\\' || directory[1] != '\\') return false;
     const char* server = directory + 2;
-    const char* serverEnd = std::strchr(server, '\\');
-    if (serverEnd == nullptr || serverEnd == server) return false;
+    const size_t serverLength = FindCharacter(server, '\\');
+    if (serverLength == std::string_view::npos || serverLength == 0) return false;
+    const char* serverEnd = server + serverLength;
     if (serverEnd - server == 1 && (server[0] == '.' || server[0] == '?')) return false;
     const char share = serverEnd[1];
     return share != '\0' && share != '\\';
@@ -107,12 +110,15 @@ void WriteSharedDirectory(const std::string& directory) {
 bool IsShortEnough() { return std::strlen(engineDirectoryBuffer) < kUsableDirectoryBelow; }
 
 // The first source: a trailing backslash is cut from the path and from the stored value, but the
-// engine directory keeps the value as read. A drive's root keeps its backslash in the registry:
-// "C:" alone would name the drive's current folder, and the next load would refuse it.
+// engine directory keeps the value as read. Only a backslash that is a character of its own is
+// cut: in a double-byte code page the last byte of a name's last character may be 0x5C, and the
+// value, which the engine's own programs read too, then stays as it is. A drive's root keeps
+// its backslash in the registry: "C:" alone would name the drive's current folder, and the next
+// load would refuse it.
 std::string LibraryPathFromSharedKey() {
     if (!ReadDirectory(kSharedKey, kSharedValue) || !IsShortEnough()) return std::string();
     std::string directory = engineDirectoryBuffer;
-    if (directory.back() == '\\') {
+    if (EndsWithCharacter(directory, '\\')) {
         directory.pop_back();
         if (IsAbsoluteDirectory(directory.c_str())) WriteSharedDirectory(directory);
     }
@@ -128,10 +134,13 @@ std::string LibraryPathFromAppPaths() {
     return path;
 }
 
-bool ReadEnvironment(const char* name, std::string& value) {
-    std::vector<char> buffer(256);
+// The environment holds UTF-16. "PATH" goes through it whole: through the code page it would
+// lose every character the code page lacks (and Wine's GetEnvironmentVariableA cuts a value of
+// double-byte characters short).
+bool ReadEnvironment(const wchar_t* name, std::wstring& value) {
+    std::vector<wchar_t> buffer(256);
     for (;;) {
-        DWORD length = GetEnvironmentVariableA(name, buffer.data(), static_cast<DWORD>(buffer.size()));
+        DWORD length = GetEnvironmentVariableW(name, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (length == 0) return GetLastError() != ERROR_ENVVAR_NOT_FOUND;
         if (length < buffer.size()) {
             value.assign(buffer.data(), length);
@@ -141,25 +150,34 @@ bool ReadEnvironment(const char* name, std::string& value) {
     }
 }
 
+std::wstring Widened(const char* text) {
+    const int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    if (length <= 1) return std::wstring();
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text, -1, &wide[0], length);
+    wide.resize(static_cast<size_t>(length) - 1);
+    return wide;
+}
+
 // The engine may load more of its DLLs later, by name, through the search path. A missing "PATH"
 // becomes the directory alone.
-void PutDirectoryOnSearchPath(const char* directory) {
-    std::string oldPath;
-    const bool hadPath = ReadEnvironment("PATH", oldPath);
-    if (oldPath.find(directory) != std::string::npos) return;  // also true for an empty directory
-    const size_t directoryLength = std::strlen(directory);
-    UniqueHeapBlock block(std::malloc(directoryLength + oldPath.size() + 2));
+void PutDirectoryOnSearchPath(const char* engineDirectory) {
+    std::wstring oldPath;
+    const bool hadPath = ReadEnvironment(L"PATH", oldPath);
+    const std::wstring directory = Widened(engineDirectory);
+    if (oldPath.find(directory) != std::wstring::npos) return;  // also true for an empty directory
+    UniqueHeapBlock block(std::malloc((directory.size() + oldPath.size() + 2) * sizeof(wchar_t)));
     if (!block) return;
-    char* newPath = static_cast<char*>(block.get());
-    std::memcpy(newPath, directory, directoryLength);
-    size_t end = directoryLength;
+    wchar_t* newPath = static_cast<wchar_t*>(block.get());
+    std::wmemcpy(newPath, directory.data(), directory.size());
+    size_t end = directory.size();
     if (hadPath) {
-        newPath[end++] = ';';
-        std::memcpy(newPath + end, oldPath.data(), oldPath.size());
+        newPath[end++] = L';';
+        std::wmemcpy(newPath + end, oldPath.data(), oldPath.size());
         end += oldPath.size();
     }
-    newPath[end] = '\0';
-    SetEnvironmentVariableA("PATH", newPath);
+    newPath[end] = L'\0';
+    SetEnvironmentVariableW(L"PATH", newPath);
 }
 
 bool IsNeroDoneSkipped(DWORD version) {

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/text.h"
+
 HostPlaylist* hostPlaylist = nullptr;
 
 namespace {
@@ -54,9 +56,11 @@ std::string HostPlaylist::TrackTitle(int32_t index) const { return TrackTitle(in
 std::string HostPlaylist::TrackTitle(int32_t index, int titleStyle) const {
     std::string title = TextRequest(kHostTrackTitle, index);
     std::string artist = TextRequest(kHostTrackArtist, index);
-    char text[kHostTextBufferSize] = {};
+    // Room for both texts whole and the longest delimiter; the title is then cut to the whole
+    // characters of a text from the player.
+    char text[2 * kHostTextBufferSize + 8] = {};
     std::snprintf(text, sizeof text, kTitleDelimiters[KnownTitleStyle(titleStyle)], artist.c_str(), title.c_str());
-    return text;
+    return CutToWholeCharacters(text, kHostTextBufferSize - 1);
 }
 
 bool HostPlaylist::IsChosen(int32_t index, bool wholePlaylist) const { return wholePlaylist || IsSelected(index); }
@@ -65,6 +69,7 @@ std::string HostPlaylist::TextRequest(int32_t op, int32_t index) const {
     if (service_ == nullptr) return std::string();
     char buffer[kHostTextBufferSize] = {};
     if (service_(op, buffer, kHostTextBufferSize, index < 0 ? -1 : index) == 0) return std::string();
-    // A player that fills the whole buffer without a terminator still gives a bounded text.
-    return std::string(buffer, strnlen(buffer, sizeof buffer - 1));
+    // A player that fills the whole buffer without a terminator still gives a bounded text, of
+    // whole characters.
+    return CutToWholeCharacters(std::string_view(buffer, strnlen(buffer, sizeof buffer)), sizeof buffer - 1);
 }

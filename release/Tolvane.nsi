@@ -1,6 +1,7 @@
 ; The setup program of the plug-in: puts Tolvane.dll into the player's plug-in folder and
 ; registers an uninstaller in the system's list of programs.
-; Built by CMake (target `setup`): makensis -DVERSION=a.b.c.d -DDLL=path -DOUTFILE=path Tolvane.nsi
+; Built by CMake (target `setup`) and by release/package.sh:
+;   makensis -DVERSION=a.b.c.d -DDLL=path -DOUTFILE=path [-DSIGN=path/sign.sh] Tolvane.nsi
 
 !ifndef VERSION | DLL | OUTFILE
   !error "define VERSION, DLL and OUTFILE"
@@ -12,6 +13,13 @@
 !define SETTINGS_KEY "Software\Outwell\Tolvane"
 !define UNINSTALLER "Uninstall Tolvane.exe"
 !define ERROR_SHARING_VIOLATION 32
+
+; A signed release: the uninstaller is signed before it goes into the setup program (so the one an
+; installation writes carries the signature), then the setup program itself. Either failing fails the build.
+!ifdef SIGN
+  !uninstfinalize 'bash "${SIGN}" "%1" "${PRODUCT} ${VERSION} Uninstall"' = 0
+  !finalize 'bash "${SIGN}" "%1" "${PRODUCT} ${VERSION} Setup"' = 0
+!endif
 
 Unicode true
 SetCompressor /SOLID lzma

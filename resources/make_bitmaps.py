@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
 """Draws the plug-in's bitmaps: the Burn, Exit and Cancel button faces (8 bits per pixel) and
-the dialog's banner (24 bits per pixel). Deterministic, standard library only.
+the dialog's banner (24 bits per pixel), each at 100 % and at the larger display scales of
+SCALES. Deterministic, standard library only.
 
     python3 resources/make_bitmaps.py [--preview DIR]
 
-writes the .bmp files next to this script; with --preview, also enlarged PNG copies to DIR.
+writes the .bmp files next to this script (NAME.bmp at 100 %, NAME_PERCENT.bmp at the others);
+with --preview, also enlarged PNG copies to DIR.
 """
 
 import math
@@ -57,14 +59,43 @@ def text_pixels(text):
     return cells, x - 1
 
 
-def text_width(text):
-    return text_pixels(text)[1]
+def scaled(length, scale):
+    return int(length * scale + 0.5)
+
+
+def text_raster(text, scale):
+    """The lit pixels of a text drawn at a scale, and its width in pixels. Strokes stay one width
+    (the scale rounded) wherever they fall, so the letters keep even strokes at 125 % and 150 %;
+    runs of cells stay joined and diagonal steps stay connected."""
+    cells, width = text_pixels(text)
+    lit, stroke, pixels = set(cells), max(1, scaled(1, scale)), set()
+
+    def fill(x0, x1, y0, y1):
+        pixels.update((x, y) for x in range(x0, x1) for y in range(y0, y1))
+
+    for col, row in lit:
+        x0, y0 = scaled(col, scale), scaled(row, scale)
+        x1 = scaled(col + 1, scale) + stroke if (col + 1, row) in lit else x0 + stroke
+        y1 = scaled(row + 1, scale) + stroke if (col, row + 1) in lit else y0 + stroke
+        fill(x0, x1, y0, y0 + stroke)
+        fill(x0, x0 + stroke, y0, y1)
+        for step in (-1, 1):
+            if (col + step, row + 1) not in lit or (col + step, row) in lit or (col, row + 1) in lit:
+                continue
+            bx0, by0 = scaled(col + step, scale), scaled(row + 1, scale)
+            # Over the gaps between them: this cell downwards, the lower one sideways.
+            fill(x0, x0 + stroke, y0 + stroke, by0)
+            if step > 0:
+                fill(x0 + stroke, bx0, by0, by0 + stroke)
+            else:
+                fill(bx0 + stroke, x0, by0, by0 + stroke)
+    return pixels, scaled(width - 1, scale) + stroke
 
 
 class Canvas:
-    def __init__(self, width, height, colour):
-        self.width, self.height = width, height
-        self.pixels = [[colour] * width for _ in range(height)]
+    def __init__(self, width, height, colour, scale=1):
+        self.width, self.height, self.scale = scaled(width, scale), scaled(height, scale), scale
+        self.pixels = [[colour] * self.width for _ in range(self.height)]
 
     def put(self, x, y, colour):
         if 0 <= x < self.width and 0 <= y < self.height:
@@ -73,9 +104,19 @@ class Canvas:
     def get(self, x, y):
         return self.pixels[y][x]
 
-    def text(self, x, y, text, colour):
-        for cx, cy in text_pixels(text)[0]:
-            self.put(x + cx, y + cy, colour)
+    def dot(self, x, y, colour):
+        """One pixel of the 100 % drawing, as a square at the canvas's scale."""
+        size = max(1, scaled(1, self.scale))
+        for dy in range(size):
+            for dx in range(size):
+                self.put(scaled(x, self.scale) + dx, scaled(y, self.scale) + dy, colour)
+
+    def text(self, right, y, text, colour):
+        """A text whose last column ends before `right`, its top row at `y` (100 % units)."""
+        pixels, width = text_raster(text, self.scale)
+        x0, y0 = scaled(right, self.scale) - width, scaled(y, self.scale)
+        for cx, cy in pixels:
+            self.put(x0 + cx, y0 + cy, colour)
 
 
 def mix(a, b, t):
@@ -85,14 +126,17 @@ def mix(a, b, t):
 
 def shade(canvas, box, inside, colour_at, samples=4):
     """Fills a shape with hard edges: a pixel is painted when at least half of it is inside,
-    with the average colour of its inside samples (so the button face shows no fringe)."""
-    x0, y0, x1, y1 = box
+    with the average colour of its inside samples (so the button face shows no fringe). The box,
+    the shape and its colours are in 100 % units; the canvas's pixels are sampled at its scale."""
+    scale = canvas.scale
+    x0, y0 = int(math.floor(box[0] * scale)), int(math.floor(box[1] * scale))
+    x1, y1 = int(math.ceil(box[2] * scale)), int(math.ceil(box[3] * scale))
     for y in range(y0, y1):
         for x in range(x0, x1):
             hits = []
             for sy in range(samples):
                 for sx in range(samples):
-                    px, py = x + (sx + 0.5) / samples, y + (sy + 0.5) / samples
+                    px, py = (x + (sx + 0.5) / samples) / scale, (y + (sy + 0.5) / samples) / scale
                     if inside(px, py):
                         hits.append(colour_at(px, py))
             if len(hits) * 2 >= samples * samples:
@@ -152,22 +196,22 @@ def flame_colour(base_y, tip_y):
     return colour
 
 
-def burn_button():
-    canvas = Canvas(47, 22, FACE)
+def burn_button(scale):
+    canvas = Canvas(47, 22, FACE, scale)
     shade(canvas, (0, 0, 21, 22), in_disc(10.5, 11, 9.6, 1.6), lambda x, y: disc_colour(10.5, 11, 9.6, x, y))
     shade(canvas, (12, 0, 24, 22), in_flame(17.5, 20.5, 2.5, 8.5), flame_colour(20.5, 2.5))
-    canvas.text(47 - text_width("Burn") - 1, 7, "Burn", INK)
+    canvas.text(46, 7, "Burn", INK)
     return canvas
 
 
-def exit_button():
-    canvas = Canvas(42, 20, FACE)
+def exit_button(scale):
+    canvas = Canvas(42, 20, FACE, scale)
     # A door standing open, and an arrow leaving through it.
     shade(canvas, (2, 2, 12, 19), lambda x, y: 2 <= x <= 11 and 2 <= y <= 18,
           lambda x, y: (72, 52, 36) if (x < 3 or x > 11 or y < 3) else (28, 28, 40))
     shade(canvas, (2, 3, 9, 19), lambda x, y: 2.5 <= x <= 8 and 3 + (x - 2.5) * 0.35 <= y <= 18.5 - (x - 2.5) * 0.2,
           lambda x, y: mix((176, 120, 70), (128, 82, 44), (x - 2.5) / 5.5))
-    canvas.put(7, 11, (250, 220, 120))
+    canvas.dot(7, 11, (250, 220, 120))
 
     def arrow(px, py):
         shaft = 9 <= px <= 14.5 and 9 <= py <= 12
@@ -175,12 +219,12 @@ def exit_button():
         return shaft or head
 
     shade(canvas, (8, 4, 20, 17), arrow, lambda x, y: mix((70, 200, 90), (20, 128, 50), (y - 6) / 9))
-    canvas.text(42 - text_width("Exit") - 3, 6, "Exit", INK)
+    canvas.text(39, 6, "Exit", INK)
     return canvas
 
 
-def cancel_button():
-    canvas = Canvas(52, 20, FACE)
+def cancel_button(scale):
+    canvas = Canvas(52, 20, FACE, scale)
 
     def sign(px, py):
         return math.hypot(px - 8.5, py - 10) <= 7.6
@@ -193,17 +237,16 @@ def cancel_button():
         return mix((240, 80, 70), (168, 20, 24), (dy + dx * 0.4 + 7) / 14)
 
     shade(canvas, (0, 1, 18, 19), sign, sign_colour)
-    canvas.text(52 - text_width("Cancel") - 2, 6, "Cancel", INK)
+    canvas.text(50, 6, "Cancel", INK)
     return canvas
 
 
-def banner():
+def banner(scale):
     width, height = 470, 53
-    canvas = Canvas(width, height, (0, 0, 0))
+    canvas = Canvas(width, height, (0, 0, 0), scale)
     title, title_scale, title_x, title_y = "Tolvane", 4, 84, 5
     title_cells = set(text_pixels(title)[0])
     tagline, tagline_x, tagline_y = "Burn your playlist to CD", 86, 39
-    tagline_cells = set(text_pixels(tagline)[0])
 
     def background(px, py):
         t = px / width
@@ -242,12 +285,12 @@ def banner():
 
     disc = (40, 26.5, 23.5)
     samples = 4
-    for y in range(height):
-        for x in range(width):
+    for y in range(canvas.height):
+        for x in range(canvas.width):
             acc = [0, 0, 0]
             for sy in range(samples):
                 for sx in range(samples):
-                    px, py = x + (sx + 0.5) / samples, y + (sy + 0.5) / samples
+                    px, py = (x + (sx + 0.5) / samples) / scale, (y + (sy + 0.5) / samples) / scale
                     colour = background(px, py)
                     dist = math.hypot(px - disc[0] - 2, py - disc[1] - 2)
                     if dist <= disc[2]:
@@ -263,13 +306,40 @@ def banner():
                         acc[i] += colour[i]
             n = samples * samples
             canvas.put(x, y, tuple(a // n for a in acc))
-    for cx, cy in tagline_cells:
-        x, y = tagline_x + cx, tagline_y + cy
-        canvas.put(x, y, mix(canvas.get(x, y), (206, 226, 246), 0.9))
+    tagline_pixels, _ = text_raster(tagline, scale)
+    for cx, cy in tagline_pixels:
+        x, y = scaled(tagline_x, scale) + cx, scaled(tagline_y, scale) + cy
+        if 0 <= x < canvas.width and 0 <= y < canvas.height:
+            canvas.put(x, y, mix(canvas.get(x, y), (206, 226, 246), 0.9))
     return canvas
 
 
+# Greys that loading with LR_LOADMAP3DCOLORS turns into the system's 3-D colours: FACE is meant
+# to, a shade of a picture must not.
+MAPPED_GREYS = {(128, 128, 128), (192, 192, 192), (223, 223, 223)}
+
+
+def reduce_colours(canvas, limit=256):
+    """At larger sizes the shapes' blended edges give more colours than a palette holds: coarser
+    steps for all but the face and the ink, the finest that fits (none when it fits already)."""
+    kept = {FACE, INK}
+    colours = {c for row in canvas.pixels for c in row}
+    step = 1
+    while len({quantised(c, step, kept) for c in colours}) > limit:
+        step *= 2
+    if step > 1:
+        canvas.pixels = [[quantised(c, step, kept) for c in row] for row in canvas.pixels]
+
+
+def quantised(colour, step, kept):
+    if step == 1 or colour in kept:
+        return colour
+    result = tuple(min(255, c // step * step + step // 2) for c in colour)
+    return (result[0] + 1,) + result[1:] if result in MAPPED_GREYS else result
+
+
 def bmp_8bit(canvas):
+    reduce_colours(canvas)
     palette = []
     index = {}
     for row in canvas.pixels:
@@ -312,24 +382,36 @@ def png(canvas, scale):
     return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", ihdr) + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b"")
 
 
+# The display scales, in per cent, that each bitmap is drawn for besides 100 %; the plug-in
+# takes the nearest and stretches only what is left. The banner, the largest by far, skips
+# 125 %: its place there is wider than 125 % anyway (the dialog font's width grows faster).
+SCALES = {
+    "burn_button": (125, 150, 200),
+    "exit_button": (125, 150, 200),
+    "cancel_button": (125, 150, 200),
+    "banner": (150, 200),
+}
+
 BITMAPS = [
-    ("burn_button.bmp", burn_button, bmp_8bit, 6),
-    ("exit_button.bmp", exit_button, bmp_8bit, 6),
-    ("cancel_button.bmp", cancel_button, bmp_8bit, 6),
-    ("banner.bmp", banner, bmp_24bit, 2),
+    ("burn_button", burn_button, bmp_8bit, 6),
+    ("exit_button", exit_button, bmp_8bit, 6),
+    ("cancel_button", cancel_button, bmp_8bit, 6),
+    ("banner", banner, bmp_24bit, 2),
 ]
 
 
 def main(argv):
     preview = argv[argv.index("--preview") + 1] if "--preview" in argv else None
-    for name, draw, encode, scale in BITMAPS:
-        canvas = draw()
-        with open(os.path.join(HERE, name), "wb") as out:
-            out.write(encode(canvas))
-        if preview:
-            os.makedirs(preview, exist_ok=True)
-            with open(os.path.join(preview, name[:-4] + ".png"), "wb") as out:
-                out.write(png(canvas, scale))
+    for name, draw, encode, zoom in BITMAPS:
+        for percent in (100,) + SCALES[name]:
+            file_name = name + ("" if percent == 100 else "_%d" % percent)
+            canvas = draw(percent / 100)
+            with open(os.path.join(HERE, file_name + ".bmp"), "wb") as out:
+                out.write(encode(canvas))
+            if preview:
+                os.makedirs(preview, exist_ok=True)
+                with open(os.path.join(preview, file_name + ".png"), "wb") as out:
+                    out.write(png(canvas, max(1, zoom * 100 // percent)))
 
 
 if __name__ == "__main__":

@@ -7,6 +7,18 @@
 #define IDD_ABOUT 107
 #define IDB_BANNER 132
 #define IDB_EXIT_BUTTON 133
+// The same pictures drawn for larger display scales (125, 150, 200 %); the dialogs pick by size.
+#define IDB_BURN_BUTTON_125 1105
+#define IDB_BURN_BUTTON_150 2105
+#define IDB_BURN_BUTTON_200 3105
+#define IDB_CANCEL_BUTTON_125 1106
+#define IDB_CANCEL_BUTTON_150 2106
+#define IDB_CANCEL_BUTTON_200 3106
+#define IDB_EXIT_BUTTON_125 1133
+#define IDB_EXIT_BUTTON_150 2133
+#define IDB_EXIT_BUTTON_200 3133
+#define IDB_BANNER_150 2132
+#define IDB_BANNER_200 3132
 
 #define IDC_BURN_BUTTON 1
 // The identifier of IDCANCEL, so Escape and the system's close of the dialog come as Exit; the

@@ -4,25 +4,33 @@
 
 disc_fail() { echo "image check failed: $*" >&2; return 1; }
 
-# check_data_image ISO SOURCE_DIR: every file and folder of SOURCE_DIR, under its Joliet name,
-# byte for byte; the volume identifier "QCD" and four hexadecimal digits.
+# check_data_image ISO SOURCE...: the disc's root holds each SOURCE file under its name and
+# nothing else (no folder either), byte for byte; the volume identifier "QCD" and four hexadecimal digits. xorriso
+# reads the Joliet names and prints them in UTF-8, as the Linux disk holds the sources' names.
 check_data_image() {
-    local iso=$1 source=$2 scratch
+    local iso=$1 scratch source; shift
     [ -s "$iso" ] || { disc_fail "$iso was not written"; return 1; }
     local volume
     volume=$(xorriso -indev "$iso" -pvd_info 2>/dev/null | sed -n 's/^Volume Id *: *//p' | head -1)
     [[ $volume =~ ^QCD[0-9A-Fa-f]{4}$ ]] || { disc_fail "$iso: volume identifier '$volume' is not QCD and four hex digits"; return 1; }
     local listed expected
-    listed=$(xorriso -indev "$iso" -find / -type f 2>/dev/null | sed "s/^'\/\(.*\)'$/\1/" | sort)
-    expected=$(cd "$source" && find . -type f | sed 's|^\./||' | sort)
-    [ "$listed" = "$expected" ] || { disc_fail "$iso lists other names than $source:"$'\n'"$(diff <(echo "$expected") <(echo "$listed"))"; return 1; }
+    listed=$(LC_ALL=C.UTF-8 xorriso -indev "$iso" -find / 2>/dev/null | sed "s/^'\/\(.*\)'$/\1/; /^$/d" | LC_ALL=C sort)
+    expected=$(for source; do basename "$source"; done | LC_ALL=C sort)
+    [ "$listed" = "$expected" ] || { disc_fail "$iso lists other names than its sources:"$'\n'"$(diff <(echo "$expected") <(echo "$listed"))"; return 1; }
     scratch=$(mktemp -d)
-    xorriso -osirrox on -indev "$iso" -extract / "$scratch/x" >/dev/null 2>&1 || { disc_fail "xorriso cannot extract $iso"; rm -rf "$scratch"; return 1; }
-    if ! diff -r "$source" "$scratch/x" >/dev/null; then
-        disc_fail "$iso: extracted contents differ from $source"; rm -rf "$scratch"; return 1
-    fi
+    LC_ALL=C.UTF-8 xorriso -osirrox on -indev "$iso" -extract / "$scratch/x" >/dev/null 2>&1 || { disc_fail "xorriso cannot extract $iso"; rm -rf "$scratch"; return 1; }
+    for source; do
+        cmp -s "$source" "$scratch/x/$(basename "$source")" || { disc_fail "$iso: $(basename "$source") differs from its source"; rm -rf "$scratch"; return 1; }
+    done
     rm -rf "$scratch"
-    echo "  $(basename "$iso"): volume \"$volume\", $(echo "$listed" | grep -c .) files; xorriso lists every name through Joliet and each file matches its source byte for byte"
+    echo "  $(basename "$iso"): volume \"$volume\", $# files; xorriso lists every name through Joliet and each file matches its source byte for byte"
+}
+
+# readable_engine_log LOG CODE_PAGE: the stand-in engine's log with its texts unescaped and read
+# in the code page of the process that wrote them, in UTF-8.
+readable_engine_log() {
+    perl -pe 's/\\(?:x([0-9A-F]{2})|(.))/defined $1 ? chr hex $1 : ($2 eq "n" ? "\n" : $2 eq "r" ? "\r" : $2 eq "t" ? "\t" : $2)/ge' "$1" |
+        iconv -c -f "CP$2" -t UTF-8
 }
 
 # The track's audio bytes as bchunk wrote them (its WAV files carry a 44-byte header).

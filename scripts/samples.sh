@@ -44,6 +44,32 @@ sample_audio_sources() {
     echo "$dir/music/Lighthouse.mp3"; echo "$dir/music/Low Water.wav"
 }
 
+# A text given as code page 932 bytes (printf escapes), as the Linux disk holds it: in UTF-8.
+from_cp932() { printf "$1" | iconv -f CP932 -t UTF-8; }
+
+# The music of the burns under code page 932, under DIR/music, in the order the player lists that
+# folder (the subfolder first, then the files, each by name: kana before kanji). Every name holds
+# characters whose second byte is a backslash (0x5C: 予 表 能 ソ) or a letter (ア 0x83 0x41 and
+# ヂ 0x83 0x61, one name to a fold of bytes without regard to case).
+cp932_sample_paths() {
+    local soft; soft=$(from_cp932 '\x83\x5c\x83\x74\x83\x67')  # ソフト
+    echo "$soft/$(from_cp932 '\x83\x61\x83\x8a\x83\x41').wav"  # ヂリア
+    echo "$soft/$(from_cp932 '\x94\x5c\x97\xcd').wav"  # 能力
+    echo "$soft/$(from_cp932 '\x95\x5c\x8e\xa6').wav"  # 表示
+    echo "$(from_cp932 '\x83\x41\x83\x8a\x83\x41').wav"  # アリア
+    echo "$(from_cp932 '\x97\x5c\x92\xe8').wav"  # 予定
+}
+
+# make_cp932_samples DIR: DIR/music with a WAV tone of its own length at each of those paths.
+make_cp932_samples() {
+    local dir=$1 path seconds=1
+    while IFS= read -r path; do
+        mkdir -p "$(dirname "$dir/music/$path")"
+        sox -q -n -r 44100 -c 2 -b 16 "$dir/music/$path" synth "$seconds" sine $((300 + 40 * seconds)) gain -8
+        seconds=$((seconds + 1))
+    done < <(cp932_sample_paths)
+}
+
 # The one recorder both scenarios below offer.
 virtual_recorder_section() {
     printf '%s\n' '[drive]' 'name = Tolvane Virtual Recorder' 'letter = R' 'speeds1 = 4,8,16,24,48'

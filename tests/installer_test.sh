@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The setup program under Wine, as an administrator runs it: a silent install into a fresh
 # folder, the stand-in player loading the plug-in from there and opening the burn dialog, an
-# install over the DLL while that player holds it, and a silent uninstall.
+# install over the DLL while that player holds it, and a silent uninstall. Then a release signed
+# with a certificate made here: the DLL, the setup program and the uninstaller an install leaves
+# carry valid signatures.
 # Usage: installer_test.sh SETUP.exe BIN_DIR
 set -euo pipefail
 setup=$1 bin=$2
@@ -78,3 +80,22 @@ run "$folder/Uninstall Tolvane.exe" /S "_?=$(win_path "$folder")" || fail "the s
 [ -z "$(reg_values "$entry_key")" ] || fail "the uninstall entry is still there"
 reg_values "$settings_key" | grep -qx 'InstallerTest=kept' || fail "the settings key lost its value"
 echo "  DLL and entry gone, settings kept"
+
+echo "== a signed release: the setup program, and the DLL and uninstaller it installs, verify"
+signer=$work/signer
+mkdir "$signer"
+openssl req -x509 -newkey rsa:2048 -nodes -keyout "$signer/key.pem" -out "$signer/cert.pem" -days 2 \
+    -subj "/CN=Tolvane test signer" -addext extendedKeyUsage=codeSigning 2>"$work/openssl.txt" &&
+    printf 'a pass word' > "$signer/password" &&
+    openssl pkcs12 -export -inkey "$signer/key.pem" -in "$signer/cert.pem" -out "$signer/signer.p12" \
+        -passout "file:$signer/password" 2>>"$work/openssl.txt" || { cat "$work/openssl.txt"; fail "openssl made no certificate"; }
+TOLVANE_SIGN_PKCS12=$signer/signer.p12 TOLVANE_SIGN_PASSWORD='a pass word' \
+    bash "$root/release/package.sh" "$bin/.." "$work/out" || fail "the signed release failed"
+(cd "$work/out" && sha256sum --quiet -c SHA256SUMS) || fail "the checksums are not those of the signed files"
+run "$work/out/Tolvane-$version-setup.exe" /S "/D=$(win_path "$work/signed")" || fail "the signed install ended with status $?"
+verify() { osslsigncode verify -CAfile "$signer/cert.pem" -in "$1" > "$work/verify.txt" 2>&1; }
+for file in "$work/out/Tolvane-$version-setup.exe" "$work/signed/Tolvane.dll" "$work/signed/Uninstall Tolvane.exe"; do
+    verify "$file" || { cat "$work/verify.txt"; fail "osslsigncode does not accept the signature of $file"; }
+    echo "  $(basename "$file"): $(grep -m1 'Text description' "$work/verify.txt" | sed 's/^[[:space:]]*//'), verified"
+done
+! verify "$bin/Tolvane.dll" || fail "osslsigncode accepts the unsigned DLL"

@@ -12,6 +12,7 @@
 #include "base/plugin_controls.h"
 #include "base/plugin_state.h"
 #include "base/start_thread.h"
+#include "base/text.h"
 #include "base/trace.h"
 #include "base/user_texts.h"
 #include "burn/burn_job.h"
@@ -202,7 +203,7 @@ void BurnDialog::FillDriveBox() {
     SendMessageA(driveBox_, CB_RESETCONTENT, 0, 0);
     for (int i = 0; i < count && i < kMaxDriveLabels; ++i) {
         labels[i][kDriveLabelSize - 1] = '\0';
-        _strupr(labels[i]);
+        UpperCaseAsciiLetters(labels[i]);
         SendMessageA(driveBox_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(labels[i]));
     }
     LRESULT selection = 0;

@@ -4,8 +4,7 @@
 #include <utility>
 
 #include "base/handles.h"
-#include "base/plugin_state.h"
-#include "base/text.h"
+#include "ui/dialog_pictures.h"
 
 void DialogBase::Close(INT_PTR result) {
     if (mode_ == DialogMode::Modal) {
@@ -47,6 +46,7 @@ std::unique_ptr<DialogBase> NewDialog(LPARAM factoryParameter, HWND window) {
 }
 
 INT_PTR OnInitDialog(HWND window, LPARAM factoryParameter) {
+    ScalePictureStatics(window);
     std::unique_ptr<DialogBase> dialog = NewDialog(factoryParameter, window);
     // Without an object the window keeps the system's default dialog handling.
     if (!dialog) return TRUE;
@@ -57,9 +57,7 @@ INT_PTR OnInitDialog(HWND window, LPARAM factoryParameter) {
 // A picture static of a dialog template loads its bitmap itself, and leaves it behind when it
 // goes away: one bitmap lost at every opening of the dialog.
 BOOL CALLBACK ReleasePictureBitmap(HWND child, LPARAM) {
-    char className[16] = {};
-    GetClassNameA(child, className, sizeof className);
-    if (EqualIgnoringCase(className, "Static") && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP) {
+    if (IsPictureStatic(child)) {
         UniqueBitmap previous(reinterpret_cast<HBITMAP>(SendMessageA(child, STM_SETIMAGE, IMAGE_BITMAP, 0)));
     }
     return TRUE;
@@ -76,10 +74,10 @@ INT_PTR OnDestroy(HWND window) {
 INT_PTR Dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     DialogBase* dialog = BoundDialog(window);
     if (message == WM_INITDIALOG) return OnInitDialog(window, lParam);
+    // Also without an object (its factory failed): the pictures go with the window.
+    if (message == WM_DESTROY) return OnDestroy(window);
     if (dialog == nullptr) return FALSE;
     switch (message) {
-    case WM_DESTROY:
-        return OnDestroy(window);
     case WM_NOTIFY:
         return dialog->OnNotify(window, wParam, lParam) ? TRUE : FALSE;
     case WM_COMMAND:
@@ -126,8 +124,9 @@ int MessageLoop::Run() {
 
 void SetButtonBitmap(HWND button, int bitmapId) {
     if (!IsWindow(button)) return;
-    UniqueBitmap image(static_cast<HBITMAP>(LoadImageA(moduleInstance, MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP,
-                                                       0, 0, LR_LOADMAP3DCOLORS | LR_LOADTRANSPARENT)));
+    // The face's first pixel and its grey take the system's button colour.
+    UniqueBitmap image(LoadScaledPicture(bitmapId, MeasureDialogScale(GetParent(button)), PictureFit::FontHeight,
+                                         LR_LOADMAP3DCOLORS | LR_LOADTRANSPARENT));
     // The button does not own its image: the one it hands back is ours to release.
     UniqueBitmap previous(reinterpret_cast<HBITMAP>(
         SendMessageA(button, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image.release()))));

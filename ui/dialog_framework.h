@@ -62,7 +62,8 @@ private:
     HWND dialog_;
 };
 
-// Shows a bitmap resource of the plug-in module on a button; releases the bitmap it replaces.
+// Shows a bitmap resource of the plug-in module on a button, drawn for the display scale of the
+// button's dialog (ui/dialog_pictures.h); releases the bitmap it replaces.
 void SetButtonBitmap(HWND button, int bitmapId);
 // Takes the bitmap off a button and releases it (before the button goes away).
 void ReleaseButtonBitmap(HWND button);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/handles.h"
+#include "base/text.h"
 
 namespace {
 
@@ -101,8 +102,7 @@ HyperLink::HyperLink(HWND dialog, int controlId, const char* target) {
     link.selection.reset();
     link.underlinedFont.reset();
     link.controlFont = nullptr;
-    std::strncpy(link.target, target != nullptr ? target : "", sizeof link.target - 1);
-    link.target[sizeof link.target - 1] = '\0';
+    CopyWholeCharacters(link.target, sizeof link.target - 1, target != nullptr ? target : "");
 }
 
 HyperLink::~HyperLink() {

@@ -17,6 +17,7 @@
 #include "record_decoder.h"
 #include "recorder.h"
 #include "scenario.h"
+#include "stand-ins/code_page_text.h"
 
 // The C++ runtime's own release of what it keeps for its whole life (declared by no header).
 namespace __gnu_cxx {
@@ -111,7 +112,8 @@ std::string ReadWholeFile(const std::string& path) {
 
 void NoteLoaded(const Scenario& scenario, const std::string& path) {
     if (scenario.quiet) return;
-    WriteLog(LogLine("note", "scenario-loaded").Text("path", path));
+    // The log's texts are the bytes the engine was given; the code page says how to read them.
+    WriteLog(LogLine("note", "scenario-loaded").Text("path", path).Number("codePage", GetACP()));
     for (const auto& error : scenario.errors) {
         WriteLog(LogLine("note", "scenario-error").Number("line", error.line).Text("text", error.text));
     }
@@ -147,7 +149,7 @@ std::string EngineFolder() {
     char path[MAX_PATH] = {};
     DWORD length = GetModuleFileNameA(g_module, path, sizeof path);
     std::string folder(path, length < sizeof path ? length : 0);
-    size_t slash = folder.find_last_of("\\/");
+    size_t slash = LastCharacterOf(folder, "\\/");
     return slash == std::string::npos ? std::string() : folder.substr(0, slash);
 }
 

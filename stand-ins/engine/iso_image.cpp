@@ -9,6 +9,7 @@
 #include <set>
 
 #include "base/handles.h"
+#include "stand-ins/code_page_text.h"
 
 namespace standin {
 namespace {
@@ -50,11 +51,15 @@ void PutText(std::string& out, size_t at, const std::string& text) { out.replace
 
 bool IsDCharacter(char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'; }
 
+// One d-character for each of the first `most` characters: a double-byte one gives one '_'.
 std::string DCharacters(const std::string& text, size_t most) {
     std::string out;
-    for (char c : text.substr(0, most)) {
+    for (size_t at = 0; at < text.size() && out.size() < most;) {
+        const size_t next = NextCharacter(text, at);
+        char c = text[at];
         char upper = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-        out += IsDCharacter(upper) ? upper : '_';
+        out += next == at + 1 && IsDCharacter(upper) ? upper : '_';
+        at = next;
     }
     return out;
 }
@@ -64,7 +69,11 @@ std::string Ucs2BigEndian(const std::string& text, size_t mostChars) {
     int count = MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring wide(static_cast<size_t>(count), L'\0');
     if (count > 0) MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), &wide[0], count);
-    if (wide.size() > mostChars) wide.resize(mostChars);
+    if (wide.size() > mostChars) {
+        // A character beyond the basic plane takes two code units; neither is kept alone.
+        const bool splitsPair = wide[mostChars - 1] >= 0xD800 && wide[mostChars - 1] <= 0xDBFF;
+        wide.resize(splitsPair ? mostChars - 1 : mostChars);
+    }
     std::string out;
     for (wchar_t c : wide) {
         out += static_cast<char>((c >> 8) & 0xFF);
@@ -74,7 +83,7 @@ std::string Ucs2BigEndian(const std::string& text, size_t mostChars) {
 }
 
 std::string PrimaryFileName(const std::string& name) {
-    size_t dot = name.find_last_of('.');
+    size_t dot = LastCharacterOf(name, ".");
     std::string extension = dot == std::string::npos ? std::string() : DCharacters(name.substr(dot + 1), 8);
     std::string base = DCharacters(name.substr(0, dot), kPrimaryNameChars - 1 - extension.size());
     return base + "." + extension;

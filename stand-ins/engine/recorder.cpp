@@ -13,6 +13,7 @@
 #include "base/handles.h"
 #include "raw_memory.h"
 #include "record_sizes.h"
+#include "stand-ins/code_page_text.h"
 
 namespace standin {
 namespace {
@@ -37,8 +38,6 @@ std::string NextImageBase(const std::string& folder) {
         if (!Exists(base + ".iso") && !Exists(base + ".bin") && !Exists(base + ".cue")) return base;
     }
 }
-
-std::string FileNameOf(const std::string& path) { return path.substr(path.find_last_of("\\/") + 1); }
 
 // ---- data track ----
 
@@ -307,7 +306,7 @@ bool RecordAudioTracks(const void* record, const Scenario& scenario, const std::
         return false;
     }
     BlockWriter out(bin.get());
-    std::string cue = "FILE \"" + FileNameOf(binPath) + "\" BINARY\r\n";
+    std::string cue = "FILE \"" + NameOfPath(binPath) + "\" BINARY\r\n";
     for (const TrackEntry& track : tracks) {
         char number[8];
         std::snprintf(number, sizeof number, "%02u", track.index + 1);

@@ -17,6 +17,7 @@ namespace {
 void Usage() {
     std::fprintf(stderr,
                  "usage: standin-player [--user-hive KEY | --fresh-user-hive KEY] [--engine DIR] [--preload DLL]...\n"
+                 "                      [--code-page N]\n"
                  "                      PLUGIN.dll PLAYLIST|FOLDER|- [ACTION...]\n"
                  "actions: describe | about | menu-command ID | wait MS | log | shutdown | exit-without-shutdown\n"
                  "         %s\n",
@@ -97,6 +98,13 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "standin-player: cannot point the engine registry value at %s\n", value.c_str());
                 return 2;
             }
+        } else if (option == "--code-page") {
+            // Without the locale it asks for, Wine quietly gives the process another code page.
+            if (std::to_string(GetACP()) != value) {
+                std::fprintf(stderr, "standin-player: the process has code page %u, not %s\n", GetACP(), value.c_str());
+                return 2;
+            }
+            std::printf("code page: %u\n", GetACP());
         } else if (option == "--preload") {
             // A library another plug-in would have brought into the player's process; kept to the end.
             if (LoadLibraryA(value.c_str()) == nullptr) {

@@ -3,12 +3,12 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 
 #include "base/handles.h"
+#include "stand-ins/code_page_text.h"
 
 namespace standin {
 namespace {
@@ -53,26 +53,39 @@ bool ParseTrack(const std::string& line, Track& track) {
     return true;
 }
 
+// The extension from the last dot on, ASCII letters lowered: what the player recognises is ASCII.
+std::string LowerExtension(const std::string& name) {
+    const size_t dot = LastCharacterOf(name, ".");
+    std::string extension = dot == std::string::npos ? std::string() : name.substr(dot);
+    for (char& c : extension) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return extension;
+}
+
 bool HasAudioExtension(const std::string& name) {
-    size_t dot = name.find_last_of('.');
-    if (dot == std::string::npos) return false;
-    std::string extension = name.substr(dot);
-    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string extension = LowerExtension(name);
     return extension == ".wav" || extension == ".mp3" || extension == ".wma" || extension == ".pcm";
 }
 
 // Seconds of CD audio in a WAV or raw file, from its size; other kinds are not measured.
 int32_t RoughSeconds(const std::string& name, unsigned long long bytes) {
-    std::string lower = name;
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    bool cdAudio = lower.size() > 4 && (lower.compare(lower.size() - 4, 4, ".wav") == 0 || lower.compare(lower.size() - 4, 4, ".pcm") == 0);
-    return cdAudio ? static_cast<int32_t>(bytes / 176400) : 0;
+    const std::string extension = LowerExtension(name);
+    return extension == ".wav" || extension == ".pcm" ? static_cast<int32_t>(bytes / 176400) : 0;
 }
 
-// Names as a file manager orders them: case-insensitively, as Windows compares names.
+std::wstring Wide(const std::string& text) {
+    const int count = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    std::wstring wide(count > 0 ? static_cast<size_t>(count) : 1, L'\0');
+    if (count > 0) MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], count);
+    return wide;
+}
+
+// Names as a file manager orders them: case-insensitively, as Windows compares names. Read in the
+// system code page, whatever code page the user's locale would give CompareStringA.
 bool NameBefore(const std::string& a, const std::string& b) {
-    return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE | SORT_STRINGSORT, a.c_str(), -1, b.c_str(), -1) ==
-           CSTR_LESS_THAN;
+    return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE | SORT_STRINGSORT, Wide(a).c_str(), -1,
+                          Wide(b).c_str(), -1) == CSTR_LESS_THAN;
 }
 
 // A folder's subfolders first, each with everything below it, then its own audio files.
@@ -105,7 +118,7 @@ bool AddFolder(const std::string& folder, std::vector<Track>& tracks, std::strin
         const std::string name = file.cFileName;
         Track track;
         track.file = folder + "\\" + name;
-        track.title = name.substr(0, name.find_last_of('.'));
+        track.title = name.substr(0, LastCharacterOf(name, "."));
         track.lengthSeconds =
             RoughSeconds(name, (static_cast<unsigned long long>(file.nFileSizeHigh) << 32) | file.nFileSizeLow);
         track.selected = true;

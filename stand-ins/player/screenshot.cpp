@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "base/handles.h"
+#include "stand-ins/code_page_text.h"
 
 namespace standin {
 namespace {
@@ -15,8 +16,8 @@ constexpr int kMostAttempts = 6;
 bool UnixPath(const std::string& windowsPath, std::string& out) {
     if (windowsPath.size() < 3 || (windowsPath[0] != 'Z' && windowsPath[0] != 'z') || windowsPath[1] != ':') return false;
     out = windowsPath.substr(2);
-    for (char& c : out) {
-        if (c == '\\') c = '/';
+    for (size_t at = 0; at < out.size(); at = NextCharacter(out, at)) {
+        if (out[at] == '\\') out[at] = '/';
     }
     return true;
 }

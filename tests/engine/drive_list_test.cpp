@@ -2,8 +2,11 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "base/text.h"
 #include "engine/drive_list.h"
+#include "support/code_page.h"
 #include "support/hand_made_drives.h"
 
 namespace {
@@ -188,5 +191,50 @@ TEST(OldDeviceRecord, SpeedTablesKeepFirst19AndLast) {
         }
         for (uint32_t i = c.expectedCount; i < 20; ++i) EXPECT_EQ(old.speeds1[i], 0u) << "count " << c.count;
         EXPECT_EQ(old.speedCount2, 0u);
+    }
+}
+
+// Recorder names in the code page this run has: labels cut to whole characters, and the name the
+// burn dialog hands back (its label upper-cased) finds its own recorder, never one whose name
+// differs in the second byte of a character (ア and ヂ in 932, 丄 and 乤 in 936).
+TEST(CodePageDrives, LabelsAndNamesGoByCharacters) {
+    const std::string stem(59, 'a');
+    const struct {
+        const char* name;
+        char letter;
+        std::string label;
+    } rows[] = {
+        {"アrecorder", 'E', "E: アrecorder"},
+        {"ヂrecorder", 'F', "F: ヂrecorder"},
+        {"丄drive", 'G', "G: 丄drive"},
+        {"乤drive", 'H', "H: 乤drive"},
+        {"Graveur \xc3\xa9", 'I', "I: Graveur \xc3\xa9"},
+    };
+    for (int cut = 0; cut < 2; ++cut) {
+        SCOPED_TRACE(cut == 0 ? "whole names" : "names cut at 63 bytes inside a character");
+        HandMadeDrives drives;
+        std::vector<std::string> expected;
+        for (const auto& row : rows) {
+            AnsiTexts ansi;
+            const std::string name = (cut ? stem : "") + ansi(row.name);
+            const std::string label = cut ? std::string(1, row.letter) + ": " + stem : ansi(row.label.c_str());
+            // A cut name must reach the limit inside a double-byte character.
+            if (!ansi.representable() || (cut && !IsDBCSLeadByte(static_cast<BYTE>(name[stem.size()])))) continue;
+            drives.Add(name, row.letter);
+            expected.push_back(label);
+        }
+        if (cut == 0) {
+            ASSERT_GE(expected.size(), 1u);
+        }
+        DriveLabels labels;
+        ASSERT_EQ(Labels(drives.List(), labels), static_cast<int>(expected.size()));
+        for (size_t i = 0; i < expected.size(); ++i) {
+            EXPECT_EQ(expected[i], labels[i]);
+            std::string shown = labels[i];
+            UpperCaseAsciiLetters(&shown[0]);
+            if (cut == 0) {
+                EXPECT_EQ(FindDriveIndex(drives.List(), shown.c_str() + 3), static_cast<int>(i)) << labels[i];
+            }
+        }
     }
 }

@@ -6,6 +6,7 @@
 
 #include "base/text.h"
 #include "engine/engine_library.h"
+#include "support/code_page.h"
 #include "support/engine_registry.h"
 #include "support/registry_fixture.h"
 #include "support/engine_standin.h"
@@ -194,7 +195,8 @@ std::string PathOfLength(const std::string& base, size_t length) {
 
 // Creates every folder of the path and puts a copy of the stand-in engine in the last.
 void PutEngineIn(const std::string& base, const std::string& folder, const std::string& engineDll) {
-    for (size_t at = folder.find('\\', base.size()); at != std::string::npos; at = folder.find('\\', at + 1))
+    for (size_t at = FindCharacter(folder, '\\', base.size()); at != std::string::npos;
+         at = FindCharacter(folder, '\\', at + 1))
         CreateDirectoryA(folder.substr(0, at).c_str(), nullptr);
     ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << folder.size();
     ASSERT_TRUE(CopyFileA(engineDll.c_str(), (folder + "\\NeroAPI.dll").c_str(), FALSE)) << folder.size();
@@ -239,6 +241,45 @@ TEST_F(EngineLoaderWithStandin, DirectoryLengthsAroundTheLimitAndAVeryLongPath) 
         EXPECT_EQ(reg::Path(), directory + ";" + oldPath);
         releaseEngine();
     }
+}
+
+// In 932 能 and ソ end in the byte 0x5C, in 936 淺: a folder ending in one is not a folder with a
+// trailing backslash, and the engine's value, which its own programs read too, stays as it is.
+class CodePageEngineLoader : public EngineLoaderWithStandin {};
+
+TEST_F(CodePageEngineLoader, EngineInAFolderWhoseLastByteIsABackslash) {
+    const std::string base = MakeTempDir("tolvane-cp");
+    const struct {
+        const char* what;
+        const char* folder;      // below the temporary folder
+        const char* trailing;    // after it in the registry
+    } cases[] = {
+        {"ending in 能", "エンジン能", ""},
+        {"ending in ソ, below a folder ending in 表", "表\\ソ", ""},
+        {"ending in 能 and a real backslash", "ソフト能", "\\"},
+        {"ending in 淺", "引擎淺", ""},
+        {"ending in 淺 and a real backslash", "数据淺", "\\"},
+        {"ending in an accented letter", "Moteur gravure \xc3\xa9", ""},
+    };
+    int ran = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        AnsiTexts ansi;
+        const std::string folder = base + "\\" + ansi(c.folder);
+        if (!ansi.representable()) continue;
+        ++ran;
+        PutEngineIn(base, folder, standin_.EngineDll());
+        reg::Clear();
+        reg::SetShared(folder + c.trailing);
+        reg::SetPath("C:\\windows");
+
+        EXPECT_TRUE(loadEngine()) << "the engine lies in " << folder;
+        EXPECT_EQ(reg::Shared(), folder) << "the value as it was, or without its real backslash";
+        EXPECT_EQ(std::string(engineDirectory()), folder + c.trailing);
+        EXPECT_EQ(reg::Path(), folder + c.trailing + ";C:\\windows");
+        releaseEngine();
+    }
+    EXPECT_GE(ran, 1);
 }
 
 TEST_F(EngineLoaderWithStandin, EachBinderLooksItsEntryPointUpAtEveryCall) {

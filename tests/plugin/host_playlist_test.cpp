@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "plugin/host_playlist.h"
+#include "support/code_page.h"
 #include "support/test_paths.h"
 
 namespace {
@@ -136,6 +137,38 @@ TEST_F(HostPlaylistTest, LongTitleIsCutTo259Characters) {
         player.settingsFile = SettingsFile(std::string("[QCD Player]\r\nDelimArtAlb=") + c.style + "\r\n");
         EXPECT_EQ(c.expected, playlist.TrackTitle(0)) << "style " << c.style;
     }
+}
+
+// The player's texts and the composed title keep whole characters of the code page this run has.
+class CodePageTitles : public HostPlaylistTest {};
+
+TEST_F(CodePageTitles, CutsKeepWholeCharacters) {
+    std::string manyTable;
+    for (int i = 0; i < 130; ++i) manyTable += "表";
+    std::string withoutLast;
+    for (int i = 0; i < 128; ++i) withoutLast += "表";
+    const struct {
+        const char* what;
+        std::string artist, title, expected;
+    } cases[] = {
+        {"short texts whole", "アーティスト", "表示", "アーティスト / 表示"},
+        {"the title cut before 予", std::string(255, 'a'), "予定", std::string(255, 'a') + " / "},
+        {"the player's 259 bytes cut before half a 表", "", manyTable, " / " + withoutLast},
+        {"accented letters", "Caf\xc3\xa9", "\xc3\x89t\xc3\xa9", "Caf\xc3\xa9 / \xc3\x89t\xc3\xa9"},
+    };
+    HostPlaylist playlist(host);
+    int ran = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        AnsiTexts ansi;
+        player.tracks[0].artist = ansi(c.artist.c_str());
+        player.tracks[0].title = ansi(c.title.c_str());
+        const std::string expected = ansi(c.expected.c_str());
+        if (!ansi.representable()) continue;
+        ++ran;
+        EXPECT_EQ(expected, playlist.TrackTitle(0));
+    }
+    EXPECT_GE(ran, 1);
 }
 
 TEST_F(HostPlaylistTest, TextRequestsPassTheBufferSizeAndTheIndex) {

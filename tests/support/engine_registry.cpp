@@ -28,9 +28,12 @@ std::string Shared() {
     return ReadSharedEngineDirectory(directory) ? directory : "<missing>";
 }
 
+// Read as UTF-16: Wine's GetEnvironmentVariableA cuts a value of double-byte characters short.
 std::string Path() {
-    std::vector<char> buffer(32768, '\0');
-    GetEnvironmentVariableA("PATH", buffer.data(), static_cast<DWORD>(buffer.size()));
+    std::vector<wchar_t> wide(32768, L'\0');
+    GetEnvironmentVariableW(L"PATH", wide.data(), static_cast<DWORD>(wide.size()));
+    std::vector<char> buffer(2 * wide.size(), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, buffer.data(), static_cast<int>(buffer.size()), nullptr, nullptr);
     return buffer.data();
 }
 

@@ -1,9 +1,13 @@
 // The tests' main: GoogleTest's own, except that failures are printed without
 // OutputDebugString. Under Wine on emulated x86 the exception that call raises can end the
-// process, so a failing test would vanish instead of being reported.
+// process, so a failing test would vanish instead of being reported. A run meant for one code
+// page (TOLVANE_EXPECTED_CODE_PAGE) first checks that the process really has it.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -39,10 +43,26 @@ private:
     std::unique_ptr<::testing::TestEventListener> inner_;
 };
 
+// Wine takes the code page from the locale it is started in, and silently keeps its default
+// when that locale is not generated on the machine.
+class ExpectedCodePage : public ::testing::Environment {
+public:
+    void SetUp() override {
+        const char* expected = std::getenv("TOLVANE_EXPECTED_CODE_PAGE");
+        if (expected == nullptr || *expected == '\0') return;
+        const char* locale = std::getenv("LC_ALL");
+        ASSERT_EQ(std::strtoul(expected, nullptr, 10), GetACP())
+            << "this run is meant for code page " << expected << " but the process has code page " << GetACP()
+            << ": is the locale " << (locale != nullptr ? locale : "(LC_ALL unset)")
+            << " generated on this machine (locale -a; scripts/bootstrap generates it)?";
+    }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    ::testing::AddGlobalTestEnvironment(new ExpectedCodePage);
     ::testing::TestEventListeners& listeners = ::testing::UnitTest::GetInstance()->listeners();
     if (::testing::TestEventListener* printer = listeners.Release(listeners.default_result_printer()))
         listeners.Append(new PlainFailurePrinter(printer));

@@ -54,7 +54,7 @@ private:
         State& s = state_;
         if (code == HC_ACTION && !s.inside && s.next < s.script.size()) {
             s.inside = true;
-            if (ButtonBitmapWidth(s.dialog, IDC_EXIT_BUTTON) == kCancelBitmapWidth) s.sawBusy = true;
+            if (ExitButtonFace(s.dialog) == ExitFace::Cancel) s.sawBusy = true;
             if (s.sawBusy && DialogLooksIdle(s.dialog)) {
                 s.sawBusy = false;
                 SendButtonCommand(s.dialog, s.script[s.next++]);
@@ -284,7 +284,7 @@ TEST_F(BurnWorkerTest, CancelWithYesAbortsTheBurn) {
     PostButtonCommand(dialog, 1);
     ASSERT_TRUE(PumpUntil([&] { return ControlText(dialog, IDC_STATUS) == "Writing"; }));
     EXPECT_EQ(ProgressPosition(dialog), 60);
-    EXPECT_EQ(ButtonBitmapWidth(dialog, IDC_EXIT_BUTTON), kCancelBitmapWidth);
+    EXPECT_EQ(ButtonBitmapWidth(dialog, IDC_EXIT_BUTTON), 52) << "the Cancel face";
 
     PostButtonCommand(dialog, 2);
     ASSERT_TRUE(WaitForBoxes(2, 30000));

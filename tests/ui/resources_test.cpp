@@ -2,6 +2,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -9,6 +11,7 @@
 
 #include "base/handles.h"
 #include "resources/resource.h"
+#include "support/leak_measures.h"
 #include "support/plugin_module.h"
 #include "ui/dialog_framework.h"
 
@@ -277,6 +280,160 @@ TEST(Resources, LabelsFitTheirControlsAtTheTemplatesFont) {
         EXPECT_GT(labels, 0) << "dialog " << id;
         DestroyWindow(dialog);
     }
+}
+
+
+// The dialogs at the display scale this run has: CTest's display_scale runs these at 96, 120, 144
+// and 192 dots per inch, each in a Wine prefix of its own (TOLVANE_DPI in scripts/wine-env).
+class DisplayScale : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        ScopedWindowDC screen(nullptr);
+        dpi_ = GetDeviceCaps(screen.get(), LOGPIXELSY);
+        const char* wanted = std::getenv("TOLVANE_DPI");
+        if (wanted != nullptr) {
+            EXPECT_EQ(std::atoi(wanted), dpi_) << "the prefix's scale";
+        }
+    }
+    // How far the dialog's own layout has grown: its base units against 6 by 13 at 96 dpi.
+    static double FontScale(HWND dialog) {
+        RECT units{0, 0, 4, 8};
+        MapDialogRect(dialog, &units);
+        return units.bottom / 13.0;
+    }
+    static HBITMAP Shown(HWND control, bool button) {
+        return reinterpret_cast<HBITMAP>(
+            SendMessageA(control, button ? BM_GETIMAGE : STM_GETIMAGE, IMAGE_BITMAP, 0));
+    }
+    static SIZE SizeOf(HBITMAP bitmap) {
+        BITMAP info{};
+        GetObjectA(bitmap, sizeof info, &info);
+        return {info.bmWidth, info.bmHeight};
+    }
+    // The picture's pixels, top row first, 0x00RRGGBB.
+    static std::vector<DWORD> Pixels(HBITMAP bitmap) {
+        SIZE size = SizeOf(bitmap);
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), size.cx, -size.cy, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        std::vector<DWORD> pixels(static_cast<size_t>(size.cx) * size.cy);
+        ScopedWindowDC screen(nullptr);
+        GetDIBits(screen.get(), bitmap, 0, size.cy, pixels.data(), &info, DIB_RGB_COLORS);
+        return pixels;
+    }
+    // Rows from the label's top to its bottom: dark pixels in the face's right half, where the
+    // word stands beside its symbol.
+    static int LabelHeight(HBITMAP face) {
+        SIZE size = SizeOf(face);
+        std::vector<DWORD> pixels = Pixels(face);
+        int top = size.cy, bottom = -1;
+        for (int y = 0; y < size.cy; ++y) {
+            for (int x = size.cx * 11 / 20; x < size.cx; ++x) {
+                DWORD p = pixels[static_cast<size_t>(y) * size.cx + x];
+                if (GetRValue(p) < 80 && GetGValue(p) < 80 && GetBValue(p) < 80) {
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
+            }
+        }
+        return bottom - top + 1;
+    }
+    static int dpi_;
+};
+int DisplayScale::dpi_ = 0;
+
+constexpr int kNearPixels = 4;
+
+// The banner fills its place of the template; each button face keeps the share of its button's
+// height it has at 100 % (22 of 29 pixels, 20 of 29) and its proportions, and its word grows
+// with the dialog's font (7 pixels high at 100 %). The About box has no picture.
+TEST_F(DisplayScale, PicturesFillTheirPlaces) {
+    struct Face {
+        int button, bitmap, width, height;
+    };
+    const Face faces[] = {
+        {IDC_BURN_BUTTON, IDB_BURN_BUTTON, 47, 22},
+        {IDC_EXIT_BUTTON, IDB_EXIT_BUTTON, 42, 20},
+        {IDC_EXIT_BUTTON, IDB_CANCEL_BUTTON, 52, 20},
+    };
+    // Twice: the first round makes what the system keeps (fonts, caches), the second must leave nothing.
+    long gdiObjects = 0;
+    for (int id : {IDD_BURN, IDD_ABOUT, 0, IDD_BURN, IDD_ABOUT}) {
+        if (id == 0) {
+            gdiObjects = CountGdiObjects();
+            continue;
+        }
+        SCOPED_TRACE("dialog " + std::to_string(id) + " at " + std::to_string(dpi_) + " dpi");
+        HWND dialog = CreateFromTemplate(id);
+        ASSERT_NE(nullptr, dialog);
+        const double scale = FontScale(dialog);
+        int pictures = 0;
+        HWND control = GetWindow(dialog, GW_CHILD);
+        for (const TemplateItem& item : ReadDialog(id).items) {
+            SCOPED_TRACE(item.className + " " + item.text);
+            RECT place{item.x, item.y, item.x + item.cx, item.y + item.cy};
+            MapDialogRect(dialog, &place);
+            if (item.className == "static" && (item.style & SS_TYPEMASK) == SS_BITMAP) {
+                ++pictures;
+                SIZE shown = SizeOf(Shown(control, false));
+                EXPECT_NEAR(place.right - place.left, shown.cx, kNearPixels);
+                EXPECT_NEAR(place.bottom - place.top, shown.cy, kNearPixels);
+            }
+            for (const Face& face : faces) {
+                if (!(item.style & BS_BITMAP) || item.id != face.button) continue;
+                ++pictures;
+                SetButtonBitmap(control, face.bitmap);
+                SIZE shown = SizeOf(Shown(control, true));
+                SCOPED_TRACE("bitmap " + std::to_string(face.bitmap));
+                EXPECT_NEAR(face.height * (place.bottom - place.top) / 29.0, shown.cy, kNearPixels);
+                EXPECT_NEAR(face.width * shown.cy / static_cast<double>(face.height), shown.cx, kNearPixels);
+                const int label = LabelHeight(Shown(control, true));
+                EXPECT_NEAR(7 * scale, label, 2.0);
+                EXPECT_GT(label, scale > 1.2 ? 8 : 6) << "the word grows with the dialog's font";
+            }
+            control = GetWindow(control, GW_HWNDNEXT);
+        }
+        EXPECT_EQ(id == IDD_BURN ? 4 : 0, pictures);
+        for (int button : {IDC_BURN_BUTTON, IDC_EXIT_BUTTON}) ReleaseButtonBitmap(GetDlgItem(dialog, button));
+        DestroyWindow(dialog);
+    }
+    EXPECT_EQ(gdiObjects, CountGdiObjects()) << "every picture loaded, replaced or stretched is released";
+}
+
+// At 100 % the pictures are the bitmaps drawn for it, byte for byte as they have always been,
+// and shown as loaded, unstretched.
+TEST_F(DisplayScale, At96DpiThePicturesAreTheBitmapsAsDrawn) {
+    if (dpi_ != 96) GTEST_SKIP() << "at " << dpi_ << " dpi";
+    struct Drawn {
+        int id;
+        DWORD size, fnv1a;  // of the resource, the .bmp file without its 14-byte file header
+    };
+    for (const Drawn& drawn : {Drawn{IDB_BURN_BUTTON, 2120, 0x349e7069}, Drawn{IDB_CANCEL_BUTTON, 2104, 0x860bfa79},
+                               Drawn{IDB_EXIT_BUTTON, 1944, 0xf91eb586}, Drawn{IDB_BANNER, 74876, 0x138e27fb}}) {
+        HRSRC found = FindResourceA(PluginModule(), MAKEINTRESOURCEA(drawn.id), MAKEINTRESOURCEA(2));  // RT_BITMAP
+        ASSERT_NE(nullptr, found);
+        auto* bytes = static_cast<const BYTE*>(LockResource(LoadResource(PluginModule(), found)));
+        DWORD hash = 0x811c9dc5;
+        for (DWORD i = 0; i < SizeofResource(PluginModule(), found); ++i) hash = (hash ^ bytes[i]) * 0x01000193;
+        EXPECT_EQ(drawn.size, SizeofResource(PluginModule(), found)) << "bitmap " << drawn.id;
+        EXPECT_EQ(drawn.fnv1a, hash) << "bitmap " << drawn.id;
+    }
+    HWND dialog = CreateFromTemplate(IDD_BURN);
+    ASSERT_NE(nullptr, dialog);
+    const std::pair<int, int> faces[] = {{IDC_BURN_BUTTON, IDB_BURN_BUTTON}, {IDC_EXIT_BUTTON, IDB_EXIT_BUTTON},
+                                         {IDC_EXIT_BUTTON, IDB_CANCEL_BUTTON}};
+    for (const auto& face : faces) {
+        HWND button = GetDlgItem(dialog, face.first);
+        SetButtonBitmap(button, face.second);
+        UniqueBitmap drawn(static_cast<HBITMAP>(LoadImageA(PluginModule(), MAKEINTRESOURCEA(face.second), IMAGE_BITMAP,
+                                                           0, 0, LR_LOADMAP3DCOLORS | LR_LOADTRANSPARENT)));
+        EXPECT_EQ(Pixels(drawn.get()), Pixels(Shown(button, true))) << "bitmap " << face.second;
+        ReleaseButtonBitmap(button);
+    }
+    HWND banner = GetWindow(GetDlgItem(dialog, IDC_GAP), GW_HWNDNEXT);
+    UniqueBitmap drawn(static_cast<HBITMAP>(
+        LoadImageA(PluginModule(), MAKEINTRESOURCEA(IDB_BANNER), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
+    EXPECT_EQ(Pixels(drawn.get()), Pixels(Shown(banner, false)));
+    DestroyWindow(dialog);
 }
 
 }  // namespace
