@@ -17,5 +17,7 @@ void ReleasePluginControlsContext();
 // The plug-in's controls on the calling thread while the result lives; empty without a context.
 ScopedActivation UsePluginControls();
 
-// MessageBoxA drawn with the plug-in's controls.
+// MessageBoxA drawn with the plug-in's controls. On the player's thread (the About box, the
+// reload question) the context stays active through the box's modal loop, as around any modal
+// window made this way: what the player's own handlers make meanwhile gets these controls too.
 int PluginMessageBox(HWND owner, const char* text, const char* caption, UINT type);
