@@ -115,6 +115,12 @@ struct HookTraits {
     static Handle Invalid() noexcept { return nullptr; }
     static void Close(Handle h) noexcept { UnhookWindowsHookEx(h); }
 };
+// Activation contexts from CreateActCtx use INVALID_HANDLE_VALUE for "none".
+struct ActCtxTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void Close(Handle h) noexcept { ReleaseActCtx(h); }
+};
 struct CFileTraits {
     using Handle = std::FILE*;
     static Handle Invalid() noexcept { return nullptr; }
@@ -152,6 +158,34 @@ using UniqueMemoryDC = UniqueHandle<MemoryDcTraits>;
 using UniqueHeapBlock = UniqueHandle<HeapBlockTraits>;
 using UniqueCFile = UniqueHandle<CFileTraits>;
 using UniqueHook = UniqueHandle<HookTraits>;
+using UniqueActCtx = UniqueHandle<ActCtxTraits>;
+
+// An activation context made active on the calling thread, and deactivated on that thread when
+// this goes; contexts stack, so scopes must end in the reverse order of their start, which their
+// lifetimes give. Moves, never copies; an empty one (no context, or one the system would not
+// activate) changes nothing.
+class ScopedActivation {
+public:
+    ScopedActivation() noexcept = default;
+    explicit ScopedActivation(HANDLE context) noexcept {
+        if (context != INVALID_HANDLE_VALUE && context != nullptr && ActivateActCtx(context, &cookie_))
+            active_ = true;
+    }
+    ScopedActivation(ScopedActivation&& other) noexcept
+        : cookie_(other.cookie_), active_(std::exchange(other.active_, false)) {}
+    ScopedActivation& operator=(ScopedActivation&&) = delete;
+    ScopedActivation(const ScopedActivation&) = delete;
+    ScopedActivation& operator=(const ScopedActivation&) = delete;
+    ~ScopedActivation() {
+        if (active_) DeactivateActCtx(0, cookie_);
+    }
+
+    explicit operator bool() const noexcept { return active_; }
+
+private:
+    ULONG_PTR cookie_ = 0;
+    bool active_ = false;
+};
 
 // Selects a GDI object into a device context and, when it goes, puts the previous one back into
 // that same context, but only while the object it selected is still the current one there: a

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "base/plugin_controls.h"
 #include "base/plugin_state.h"
 #include "base/text.h"
 #include "base/trace.h"
@@ -124,7 +125,7 @@ void SetStatusText(const char* text) { SetWindowTextA(statusWindow.load(), text)
 
 void ShowBox(UserDialogAction action, const char* text) {
     const UINT icon = action == UserDialogAction::Error ? MB_ICONSTOP : MB_ICONEXCLAMATION;
-    MessageBoxA(playerWindow.load(), text, kMessageBoxCaption, MB_OK | icon);
+    PluginMessageBox(playerWindow.load(), text, kMessageBoxCaption, MB_OK | icon);
 }
 
 void ShowWaitText(void* data) {

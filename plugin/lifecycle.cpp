@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/handles.h"
+#include "base/plugin_controls.h"
 #include "base/plugin_state.h"
 #include "base/start_thread.h"
 #include "base/trace.h"
@@ -89,12 +90,12 @@ std::string FileDescriptionText(const std::vector<char>& info) {
 // False when the previous run did not end in order and the user declines to load again.
 bool PassCrashGuard() {
     if (!settings::Read(settings::kCrashGuard)) return true;
-    return MessageBoxA(playerWindow, kReloadQuestion, kMessageBoxCaption, MB_YESNO | MB_ICONQUESTION) == IDYES;
+    return PluginMessageBox(playerWindow, kReloadQuestion, kMessageBoxCaption, MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
 void __cdecl CrashNotice() {
     if (engineSession.load() == nullptr) return;
-    MessageBoxA(nullptr, kCrashNoticeText, kCrashNoticeCaption, MB_OK);
+    PluginMessageBox(nullptr, kCrashNoticeText, kCrashNoticeCaption, MB_OK);
 }
 
 // ---- player window ----
@@ -295,6 +296,7 @@ int LoadPlugin(HostRecord* host, ModuleInfo* info) {
     host->shutdown = PluginShutdown;
     host->about = PluginAbout;
     host->configure = nullptr;
+    MakePluginControlsContext(moduleInstance);
 
     if (!PassCrashGuard()) return 0;
 
@@ -318,6 +320,8 @@ void ShutDown() {
     Trace("going going...\n");
     worker.Stop();
     DestroyEngineSession();
+    // The worker has ended, and with it every burn: no thread of the plug-in makes windows now.
+    ReleasePluginControlsContext();
     Trace("gone...\n");
 }
 

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "base/plugin_controls.h"
 #include "resources/resource.h"
 #include "ui/dialog_framework.h"
 #include "ui/hyperlink.h"
@@ -75,6 +76,7 @@ private:
 INT_PTR ShowAbout(HINSTANCE instance, HWND owner, const char* line1, const char* line2, const char* line3) {
     AboutText text{IDC_ABOUT_LINK, line1, line2, line3};
     AboutDialogFactory factory(text);
+    const ScopedActivation controls = UsePluginControls();
     return DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_ABOUT), owner, DialogProc,
                            reinterpret_cast<LPARAM>(static_cast<DialogFactory*>(&factory)));
 }

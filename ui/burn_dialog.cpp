@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "base/handles.h"
+#include "base/plugin_controls.h"
 #include "base/plugin_state.h"
 #include "base/start_thread.h"
 #include "base/text.h"
@@ -157,7 +158,7 @@ bool BurnDialog::QueryDrives(HWND window) {
         found = result.code() == 0;
     }
     if (found) return true;
-    MessageBoxA(window, kNoDriveText, kMessageBoxCaption, MB_ICONERROR);
+    PluginMessageBox(window, kNoDriveText, kMessageBoxCaption, MB_ICONERROR);
     PostMessageA(window, kCloseUnshownMessage, 0, 0);
     return false;
 }
@@ -172,7 +173,7 @@ void BurnDialog::NoticeOldEngine(HWND window) {
     const int32_t minor = static_cast<int32_t>(version.low);
     if (settings::Read(settings::kLastVersionMajor) != major ||
         settings::Read(settings::kLastVersionMinor) != minor) {
-        MessageBoxA(window, Format(kOldEngineFormat, a, b, c, d).c_str(), kMessageBoxCaption, MB_ICONINFORMATION);
+        PluginMessageBox(window, Format(kOldEngineFormat, a, b, c, d).c_str(), kMessageBoxCaption, MB_ICONINFORMATION);
     }
     settings::Write(settings::kLastVersionMajor, major);
     settings::Write(settings::kLastVersionMinor, minor);
@@ -291,7 +292,7 @@ int BurnDialog::AskToCancel(HWND window) {
     int answer = IDNO;
     {
         UniqueHook hook(SetWindowsHookExA(WH_CBT, WatchQuestion, nullptr, GetCurrentThreadId()));
-        answer = MessageBoxA(window, kCancelQuestion, kMessageBoxCaption, MB_YESNO | MB_ICONQUESTION);
+        answer = PluginMessageBox(window, kCancelQuestion, kMessageBoxCaption, MB_YESNO | MB_ICONQUESTION);
     }
     questionBox_ = nullptr;
     askingDialog = nullptr;

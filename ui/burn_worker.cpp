@@ -4,6 +4,7 @@
 #include <deque>
 
 #include "base/handles.h"
+#include "base/plugin_controls.h"
 #include "base/plugin_state.h"
 #include "base/trace.h"
 #include "base/user_texts.h"
@@ -65,7 +66,7 @@ LRESULT FillJob(BurnJob& job, const BurnDialog& dialog, std::deque<std::string>&
 bool MayBurnFirstTracks(HWND dialog, size_t chosen) {
     char text[256];
     std::snprintf(text, sizeof text, kTooManyTracksFormat, static_cast<unsigned>(chosen));
-    return MessageBoxA(dialog, text, kMessageBoxCaption, MB_YESNO | MB_ICONQUESTION) == IDYES;
+    return PluginMessageBox(dialog, text, kMessageBoxCaption, MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
 // The open's result when the recorder does not open, otherwise the burn's.
@@ -116,9 +117,9 @@ void RunBurn(const BurnDialog& dialog) {
     // before the outcome shows.
     SendMessageA(window, kBurnOverMessage, 0, 0);
     if (outcome == Outcome::NothingChosen) {
-        MessageBoxA(window, kNothingToBurnText, kMessageBoxCaption, MB_ICONINFORMATION | MB_OK);
+        PluginMessageBox(window, kNothingToBurnText, kMessageBoxCaption, MB_ICONINFORMATION | MB_OK);
     } else if (outcome == Outcome::Burned) {
-        MessageBoxA(window, result.message(), kMessageBoxCaption, MB_ICONINFORMATION | MB_OK);
+        PluginMessageBox(window, result.message(), kMessageBoxCaption, MB_ICONINFORMATION | MB_OK);
     }
     // Last touch of the dialog: once it has handled this, an Exit may destroy it at any moment.
     // Sent, not posted, so that it cannot be lost to a full queue and leave the dialog busy.

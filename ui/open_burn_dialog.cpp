@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "base/plugin_controls.h"
 #include "base/plugin_state.h"
 #include "base/user_texts.h"
 #include "engine/engine_session.h"
@@ -26,17 +27,22 @@ int32_t CountChosenTracks(bool wholePlaylist) {
     return chosen;
 }
 
-// Dialog 103 holds a progress bar, whose class must exist before the dialog is created.
+// Dialog 103 holds a progress bar, whose class must exist before the dialog is created, among
+// the controls the dialog is made with.
 void RegisterProgressBarClass() {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
 }
 
 void RunBurnDialog(bool wholePlaylist) {
-    RegisterProgressBarClass();
     BurnDialogFactory factory(wholePlaylist);
-    HWND dialog = CreateDialogParamA(moduleInstance, MAKEINTRESOURCEA(IDD_BURN), playerWindow.load(), DialogProc,
-                                     reinterpret_cast<LPARAM>(static_cast<DialogFactory*>(&factory)));
+    HWND dialog = nullptr;
+    {
+        const ScopedActivation controls = UsePluginControls();
+        RegisterProgressBarClass();
+        dialog = CreateDialogParamA(moduleInstance, MAKEINTRESOURCEA(IDD_BURN), playerWindow.load(), DialogProc,
+                                    reinterpret_cast<LPARAM>(static_cast<DialogFactory*>(&factory)));
+    }
     if (dialog != nullptr) MessageLoop(dialog).Run();
 }
 
@@ -47,7 +53,7 @@ void OpenBurnDialog() {
     // Read once: the count, the dialog's summary and its burns all speak of the same tracks.
     const bool wholePlaylist = burnWholePlaylist;
     if (CountChosenTracks(wholePlaylist) <= 0) {
-        MessageBoxA(playerWindow.load(), kNothingToBurnText, kMessageBoxCaption, MB_ICONINFORMATION | MB_OK);
+        PluginMessageBox(playerWindow.load(), kNothingToBurnText, kMessageBoxCaption, MB_ICONINFORMATION | MB_OK);
         return;
     }
     RunBurnDialog(wholePlaylist);

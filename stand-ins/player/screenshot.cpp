@@ -88,9 +88,10 @@ bool ShootOnce(const RECT& rect, const std::string& pngPath, std::string& error)
     DeleteFileA(pngPath.c_str());
     const std::string bmpPath = pngPath + ".bmp";
     if (!GrabScreen(rect, bmpPath, error)) return false;
-    // Written beside the picture and renamed: the file appears whole or not at all.
+    // Written beside the picture and renamed: the file appears whole or not at all. The grab is
+    // removed before: once the picture is there, the next attempt may write a grab of its own.
     std::string bmp = Quoted(unixPath + ".bmp"), part = Quoted(unixPath + ".part");
-    std::string script = "convert " + bmp + " png:" + part + " && mv " + part + " " + Quoted(unixPath) + "; rm -f " + bmp;
+    std::string script = "convert " + bmp + " png:" + part + "; rm -f " + bmp + "; mv " + part + " " + Quoted(unixPath);
     std::string command = "/bin/sh -c \"" + script + "\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;

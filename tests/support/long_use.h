@@ -22,6 +22,9 @@ struct LongUseReport {
     Counts end;
     Counts highest;  // per counter, over every reading from the baseline on
     int rounds = 0;
+    // Images the burn dialog has handed its two buttons: one each at every opening, the Exit
+    // button's two faces at every burn. Each may leave a copy with the system (see long_use.cpp).
+    long buttonImages = 0;
     // Whatever went wrong besides growth: a box the user should not have seen, a dialog that did
     // not open, a ledger report, ...
     std::vector<std::string> faults;
