@@ -109,6 +109,11 @@ bool BoxWatcher::WaitForCount(size_t count, DWORD timeoutMs) const {
     return true;
 }
 
+bool BoxWatcher::AllClosed() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return std::none_of(answered_.begin(), answered_.end(), [](HWND window) { return IsWindow(window) != FALSE; });
+}
+
 void BoxWatcher::SetAnswer(Answer answer) {
     std::lock_guard<std::mutex> lock(mutex_);
     answer_ = std::move(answer);

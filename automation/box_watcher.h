@@ -42,6 +42,9 @@ public:
     size_t Count() const;
     // Waits until at least `count` boxes have been answered; false on time-out.
     bool WaitForCount(size_t count, DWORD timeoutMs = 30000) const;
+    // True once every box answered has closed: an answer is only posted, and the box closes on
+    // its own thread after that.
+    bool AllClosed() const;
     void SetAnswer(Answer answer);
     // Forgets every box seen so far (long runs, whose memory is measured, call it between rounds).
     void Clear();

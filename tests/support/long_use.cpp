@@ -352,9 +352,12 @@ MenuRunReport RunMenuOpenings(int openings, bool playerDestroysMenus, int perRou
     standin::Host host;  // an empty playlist
     if (!StartPlugin(host, report)) return report;
     // The worker answers a request only once its start-up is done: the counts stop moving then.
+    // The openings wait for its box to be gone too: under Wine a window destroyed on one thread
+    // can take with it a menu another thread creates at that instant.
     host.SendCommand(kBurnSelected);
-    if (!host.PumpUntil([&] { return standIns.boxes().Count() == 1; }, 30000))
-        Fault(report, "no \"Select some tracks first !\" box: the worker did not start");
+    BoxWatcher& boxes = standIns.boxes();
+    if (!host.PumpUntil([&] { return boxes.Count() == 1 && boxes.AllClosed(); }, 30000))
+        Fault(report, "no \"Select some tracks first !\" box, or it stayed open: the worker did not start");
     const std::vector<standin::MenuItem> items = PlayerMenu();
     UniqueMenu kept(playerDestroysMenus ? nullptr : standin::BuildMenu(items));
     for (report.openings = 0; report.openings < openings;) {
