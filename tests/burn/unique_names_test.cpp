@@ -103,7 +103,8 @@ namespace {
 
 // Names in the code page this run has; rows whose characters it lacks are left out. In 932 予 表
 // 能 ソ end in the byte 0x5C and ア ヂ are 0x83 0x41 and 0x83 0x61, in 936 淺 ends in 0x5C and
-// 丄 乤 are 0x81 0x41 and 0x81 0x61.
+// 丄 乤 are 0x81 0x41 and 0x81 0x61, in 950 許 ends in 0x5C and 乙 兀 are 0xA4 0x41 and 0xA4 0x61,
+// in 949 갂 갵 are 0x81 0x41 and 0x81 0x61.
 class CodePageDataDisc : public UniqueNamesTest {};
 
 TEST_F(CodePageDataDisc, SourcesNamesAndNamesakesGoByCharacters) {
@@ -122,6 +123,11 @@ TEST_F(CodePageDataDisc, SourcesNamesAndNamesakesGoByCharacters) {
          {{"ア.wav", "1\\ア.wav"}, {"ヂ.wav", "2\\ヂ.wav"}}},
         {"丄 and 乤 are two names", {"1\\丄.wav", "2\\乤.wav"}, {"1\\丄.wav", "2\\乤.wav"},
          {{"丄.wav", "1\\丄.wav"}, {"乤.wav", "2\\乤.wav"}}},
+        {"a folder ending in 許", {"歌曲許\\歌.wav"}, {"歌曲許"}, {{"歌曲許/", ""}, {"歌曲許/歌.wav", "歌曲許\\歌.wav"}}},
+        {"乙 and 兀 are two names", {"1\\乙.wav", "2\\兀.wav"}, {"1\\乙.wav", "2\\兀.wav"},
+         {{"乙.wav", "1\\乙.wav"}, {"兀.wav", "2\\兀.wav"}}},
+        {"갂 and 갵 are two names", {"1\\갂.wav", "2\\갵.wav"}, {"1\\갂.wav", "2\\갵.wav"},
+         {{"갂.wav", "1\\갂.wav"}, {"갵.wav", "2\\갵.wav"}}},
         {"full-width letters are one name", {"1\\Ａ.wav", "2\\ａ.wav"}, {"1\\Ａ.wav", "2\\ａ.wav"},
          {{"Ａ.wav", "1\\Ａ.wav"}, {"ａ (2).wav", "2\\ａ.wav"}}},
         {"accented letters are one name", {"1\\Été.mp3", "2\\éTÉ.mp3"}, {"1\\Été.mp3", "2\\éTÉ.mp3"},

@@ -196,7 +196,8 @@ TEST(OldDeviceRecord, SpeedTablesKeepFirst19AndLast) {
 
 // Recorder names in the code page this run has: labels cut to whole characters, and the name the
 // burn dialog hands back (its label upper-cased) finds its own recorder, never one whose name
-// differs in the second byte of a character (ア and ヂ in 932, 丄 and 乤 in 936).
+// differs in the second byte of a character (ア and ヂ in 932, 丄 and 乤 in 936, 乙 and 兀
+// in 950, 갂 and 갵 in 949).
 TEST(CodePageDrives, LabelsAndNamesGoByCharacters) {
     const std::string stem(59, 'a');
     const struct {
@@ -209,6 +210,10 @@ TEST(CodePageDrives, LabelsAndNamesGoByCharacters) {
         {"丄drive", 'G', "G: 丄drive"},
         {"乤drive", 'H', "H: 乤drive"},
         {"Graveur \xc3\xa9", 'I', "I: Graveur \xc3\xa9"},
+        {"乙drive", 'J', "J: 乙drive"},
+        {"兀drive", 'K', "K: 兀drive"},
+        {"갂drive", 'L', "L: 갂drive"},
+        {"갵drive", 'M', "M: 갵drive"},
     };
     for (int cut = 0; cut < 2; ++cut) {
         SCOPED_TRACE(cut == 0 ? "whole names" : "names cut at 63 bytes inside a character");

@@ -259,6 +259,7 @@ TEST_F(CodePageEngineLoader, EngineInAFolderWhoseLastByteIsABackslash) {
         {"ending in 能 and a real backslash", "ソフト能", "\\"},
         {"ending in 淺", "引擎淺", ""},
         {"ending in 淺 and a real backslash", "数据淺", "\\"},
+        {"ending in 功", "引擎功", ""},
         {"ending in an accented letter", "Moteur gravure \xc3\xa9", ""},
     };
     int ran = 0;
