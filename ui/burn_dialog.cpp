@@ -33,10 +33,6 @@ constexpr const char* kCancelQuestion = "Do you want to cancel now ?";
 constexpr const char* kScanningText = "Scanning Files ... Please Wait...";
 constexpr const char* kDiscTypes[] = {"Audio", "Data"};
 
-// Posted to itself by a dialog that closes before it is shown: its message loop, which the close
-// ends, is not running yet.
-constexpr UINT kCloseUnshownMessage = WM_APP + 3;
-
 constexpr int kGapFieldSize = 10;
 constexpr int32_t kMaxGapSeconds = 5;
 
@@ -113,10 +109,13 @@ BurnDialog::BurnDialog(HWND window, bool wholePlaylist)
       typeBox_(GetDlgItem(window, IDC_TYPE_BOX)),
       wholePlaylist_(wholePlaylist) {}
 
-BurnDialog::~BurnDialog() {
-    ReleaseButtonBitmaps(window());
+BurnDialog::~BurnDialog() { OnDestroy(window()); }
+
+// Also run by the destructor; the second time finds nothing left to do.
+void BurnDialog::OnDestroy(HWND window) {
+    ReleaseButtonBitmaps(window);
     // Shutdown must not post to a window that is gone (or to whatever reuses its handle).
-    HWND self = window();
+    HWND self = window;
     burnDialogWindow.compare_exchange_strong(self, nullptr);
 }
 
@@ -124,9 +123,9 @@ void BurnDialog::ReleaseButtonBitmaps(HWND window) {
     for (int id : {IDC_BURN_BUTTON, IDC_EXIT_BUTTON}) ReleaseButtonBitmap(GetDlgItem(window, id));
 }
 
-void BurnDialog::OnInitDialog(HWND window) {
+bool BurnDialog::OnInitDialog(HWND window) {
     Trace("Querying drives\n");
-    if (!QueryDrives(window)) return;
+    if (!QueryDrives(window)) return false;
     NoticeOldEngine(window);
     RestoreSettings(window);
     RegisterEngineWindows(window);
@@ -138,6 +137,7 @@ void BurnDialog::OnInitDialog(HWND window) {
     burnDialogWindow = window;
     ShowWindow(window, SW_SHOW);
     CloseIfShutdownBegan(window);
+    return true;
 }
 
 // Shutdown asks the dialog it can see to close. One that was still opening when shutdown looked
@@ -147,7 +147,7 @@ void BurnDialog::CloseIfShutdownBegan(HWND window) {
     if (shutdownBegun) PostMessageA(window, WM_COMMAND, IDC_EXIT_BUTTON, 0);
 }
 
-// A failed query closes the dialog before it is ever shown.
+// After a failed query the dialog does not open: its creator destroys it, never shown.
 bool BurnDialog::QueryDrives(HWND window) {
     EngineSession* session = engineSession.load();
     bool found = false;
@@ -157,7 +157,6 @@ bool BurnDialog::QueryDrives(HWND window) {
     }
     if (found) return true;
     MessageBoxA(window, kNoDriveText, kMessageBoxCaption, MB_ICONERROR);
-    PostMessageA(window, kCloseUnshownMessage, 0, 0);
     return false;
 }
 
@@ -322,10 +321,6 @@ INT_PTR BurnDialog::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM /
         OnBurnEnded(window);
         return 1;
     }
-    if (message == kCloseUnshownMessage) {
-        Close(0);
-        return 1;
-    }
     if (message != WM_SYSCOMMAND || wParam != SC_CLOSE) return 0;
     if (MayClose()) Close(0);
     return 1;
@@ -370,6 +365,7 @@ void BurnDialog::StartBurn() {
     if (StartThread(BurnWorker, this, THREAD_PRIORITY_NORMAL, 0, 0) != 0) return;
     busy = false;
     ShowIdleLook(window);
+    MessageBoxA(window, kBurnCannotStartText, kMessageBoxCaption, MB_ICONERROR | MB_OK);
 }
 
 std::unique_ptr<DialogBase> BurnDialogFactory::Create(HWND window) {

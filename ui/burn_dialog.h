@@ -28,7 +28,8 @@ public:
 
     bool OnCommand(HWND window, int id, int code, HWND control) override;
     INT_PTR OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
-    void OnInitDialog(HWND window) override;
+    bool OnInitDialog(HWND window) override;
+    void OnDestroy(HWND window) override;
 
     // The Burn command: limits and saves the gap, then starts the burn thread.
     void StartBurn();

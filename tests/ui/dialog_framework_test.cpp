@@ -31,9 +31,10 @@ public:
         --journal_.instances;
         journal_.events.push_back("destroyed");
     }
-    void OnInitDialog(HWND window) override {
+    bool OnInitDialog(HWND window) override {
         journal_.events.push_back(window == this->window() ? "init" : "init on another window");
         if (journal_.initFails) throw std::runtime_error("fault inside the initialisation");
+        return true;
     }
     bool OnCommand(HWND, int id, int code, HWND) override {
         journal_.events.push_back("command " + std::to_string(id) + "/" + std::to_string(code));
