@@ -51,7 +51,13 @@ std::vector<char> ReadVersionInfo(HMODULE module) {
     DWORD ignored = 0;
     DWORD size = GetFileVersionInfoSizeA(fileName, &ignored);
     if (size == 0) return {};
-    std::vector<char> info(size);
+    // Short of memory the version reads as unknown; the plug-in still loads.
+    std::vector<char> info;
+    try {
+        info.resize(size);
+    } catch (...) {
+        return {};
+    }
     if (!GetFileVersionInfoA(fileName, 0, size, info.data())) return {};
     return info;
 }

@@ -135,16 +135,13 @@ bool BurnDialog::OnInitDialog(HWND window) {
     SetButtonBitmap(GetDlgItem(window, IDC_EXIT_BUTTON), IDB_EXIT_BUTTON);
     SetWindowLongA(window, GWL_EXSTYLE, GetWindowLongA(window, GWL_EXSTYLE) | WS_EX_APPWINDOW);
     burnDialogWindow = window;
+    // Shutdown asks the dialog it can see to close. One that was still opening when shutdown
+    // looked does not open: each side first publishes its own fact, then reads the other's, so at
+    // least one of the two sees the dialog and shutdown never waits on a dialog nobody closes.
+    // Nothing is posted for it, so nothing can be lost.
+    if (shutdownBegun) return false;
     ShowWindow(window, SW_SHOW);
-    CloseIfShutdownBegan(window);
     return true;
-}
-
-// Shutdown asks the dialog it can see to close. One that was still opening when shutdown looked
-// asks itself: each side first publishes its own fact, then reads the other's, so at least one
-// of the two sees the dialog and shutdown never waits on a dialog nobody asked to close.
-void BurnDialog::CloseIfShutdownBegan(HWND window) {
-    if (shutdownBegun) PostMessageA(window, WM_COMMAND, IDC_EXIT_BUTTON, 0);
 }
 
 // After a failed query the dialog does not open: its creator destroys it, never shown.

@@ -63,7 +63,6 @@ private:
     void OnBurnEnded(HWND window);
     int AskToCancel(HWND window);
     static LRESULT CALLBACK WatchQuestion(int code, WPARAM wParam, LPARAM lParam);
-    void CloseIfShutdownBegan(HWND window);
     bool MayClose() const { return !busy && !askingToCancel_; }
 
     HWND driveBox_;

@@ -95,6 +95,7 @@ TEST_F(DialogFrameworkTest, MessagesReachTheBoundObject) {
     ASSERT_NE(nullptr, dialog);
     EXPECT_EQ((std::vector<std::string>{"init"}), journal.events) << "nothing reaches an object before its init";
     EXPECT_NE(0, GetWindowLongPtrA(dialog, GWLP_USERDATA));
+    EXPECT_EQ(DialogOpening::Opened, factory.opening());
 
     EXPECT_EQ(TRUE, DialogProc(dialog, WM_COMMAND, MAKEWPARAM(IDOK, 7), 0));
     EXPECT_EQ(FALSE, DialogProc(dialog, WM_COMMAND, MAKEWPARAM(1234, 0), 0));
@@ -131,6 +132,7 @@ TEST_F(DialogFrameworkTest, FactoryWithoutObjectLeavesTheDefaultHandling) {
     HWND dialog = CreateModeless(IDD_ABOUT, factory);
     ASSERT_NE(nullptr, dialog);
     EXPECT_EQ(0, GetWindowLongPtrA(dialog, GWLP_USERDATA));
+    EXPECT_EQ(DialogOpening::Failed, factory.opening()) << "its creator must destroy it";
     EXPECT_EQ(FALSE, DialogProc(dialog, WM_COMMAND, IDOK, 0));
     EXPECT_EQ(FALSE, DialogProc(dialog, WM_APP, 0, 0));
     DestroyWindow(dialog);
@@ -178,6 +180,7 @@ TEST_F(DialogFrameworkTest, EveryWayTheWindowGoesReleasesItsObjectOnce) {
         RecordingFactory factory(journal);
         HWND dialog = CreateModeless(IDD_ABOUT, factory, owner);
         ASSERT_NE(nullptr, dialog);
+        EXPECT_EQ(way.initFails ? DialogOpening::Failed : DialogOpening::Opened, factory.opening());
         way.end(dialog, owner);
         EXPECT_FALSE(IsWindow(dialog));
         EXPECT_EQ(1, std::count(journal.events.begin(), journal.events.end(), "destroyed"));
