@@ -15,9 +15,9 @@ void __freeres() noexcept;
 
 namespace {
 
-// The runtime linked into this module keeps data for every thread that ran its code (the
-// threads library: a duplicate of the thread's handle and an event) and gives it back when
-// that thread ends, through the module's TLS callbacks. The player's thread that unloads the
+// The runtime linked into this module may keep data for every thread that ran its code and
+// give it back when that thread ends, through the module's TLS callbacks (the module's own
+// per-thread block goes through DllMain, below). The player's thread that unloads the
 // module outlives it and never gets that notice, so each load and unload would leave its data
 // behind in the player's process. It gets the notice here, as its last call into the module.
 void DetachUnloadingThread(HINSTANCE module) {
