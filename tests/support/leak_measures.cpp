@@ -119,7 +119,7 @@ std::string HandleKind(USHORT value) {
     ULONG needed = 0;
     if (query == nullptr || query(reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(value)), 2, buffer, sizeof buffer,
                                   &needed) != 0)
-        return "?";
+        return "";
     const auto* name = reinterpret_cast<const TypeName*>(buffer);
     std::string kind;
     for (USHORT i = 0; i < name->length / sizeof(wchar_t); ++i) kind += static_cast<char>(name->text[i]);
@@ -139,7 +139,11 @@ std::set<KernelHandle> ListKernelHandles() {
     std::vector<SystemHandleEntry> ours;
     std::set<KernelHandle> handles;
     if (!ReadHandleTable(ours)) return handles;
-    for (const SystemHandleEntry& entry : ours) handles.insert(KernelHandle{entry.value, HandleKind(entry.value)});
+    // A handle whose kind cannot be read was closed since the table was read.
+    for (const SystemHandleEntry& entry : ours) {
+        const std::string kind = HandleKind(entry.value);
+        if (!kind.empty()) handles.insert(KernelHandle{entry.value, kind});
+    }
     return handles;
 }
 

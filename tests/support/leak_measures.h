@@ -20,8 +20,8 @@ const char* CounterName(Counter counter);
 
 // Kernel handles of this process, from the system's handle table (probe: an event).
 long CountKernelHandles();
-// The same handles one by one: value and kind of object ("Event", "Key", "Semaphore", ...). Empty
-// when the table cannot be read.
+// The same handles one by one: value and kind of object ("Event", "Key", "Semaphore", ...), those
+// closed while they are read left out. Empty when the table cannot be read.
 struct KernelHandle {
     USHORT value;
     std::string kind;
