@@ -120,13 +120,15 @@ bool OpenDialog(Host& host, long command) {
     Boxes();
     host.SendCommand(static_cast<UINT>(command));
     HWND dialog = nullptr;
-    // Under the fault injector a box the plug-in showed instead, once its threads wait again, is
-    // the end of the opening too.
+    // Under the fault injector, the plug-in's threads waiting again once they have taken the
+    // command up (a box shown, or calls made) without a dialog are the end of the opening too.
     const size_t boxesBefore = Boxes().Count();
+    const long callsBefore = FaultCallsSoFar();
     host.PumpUntil(
         [&] {
             if ((dialog = FindBurnDialog()) != nullptr) return true;
-            return FaultInjectorInstalled() && Boxes().Count() > boxesBefore && PluginThreadsQuiet();
+            const bool takenUp = Boxes().Count() > boxesBefore || FaultCallsSoFar() > callsBefore;
+            return FaultInjectorInstalled() && takenUp && PluginThreadsQuiet();
         },
         patience < 60000 ? patience : 60000);
     if (dialog == nullptr) {

@@ -535,6 +535,8 @@ bool PluginThreadsQuiet() {
     return quiet;
 }
 
+long FaultCallsSoFar() { return state().overall.load(); }
+
 std::vector<std::string> LivePluginThreads() {
     State& s = state();
     std::vector<std::string> live;

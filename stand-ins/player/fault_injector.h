@@ -49,6 +49,8 @@ void SetFaultStep(const std::string& step);
 // message loop's GetMessageA, a message box), and no counted call was made since the last look:
 // the plug-in has done what the step asked of it.
 bool PluginThreadsQuiet();
+// Counted calls so far, over every thread.
+long FaultCallsSoFar();
 // Threads the plug-in made that have not ended, by description; empty when none.
 std::vector<std::string> LivePluginThreads();
 

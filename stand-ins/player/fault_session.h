@@ -13,6 +13,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <set>
 #include <string>
 
 #include "fault_injector.h"
@@ -54,6 +55,7 @@ private:
     FaultOptions options_;
     std::unique_ptr<Watchdog> watchdog_;
     Counts before_;
+    std::set<KernelHandle> handlesBefore_;
 };
 
 }  // namespace standin
