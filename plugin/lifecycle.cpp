@@ -172,9 +172,9 @@ public:
     void Start();
     // True when the last Start could not start the worker, or the worker could not set itself up.
     bool GaveUp() const { return gaveUp_; }
-    // Asks the worker to open the burn dialog; false when there is a worker but the request could
-    // not be made. Without a worker nothing happens.
-    bool RequestBurnDialog() const { return !thread_ || gaveUp_ || burn_.Set(); }
+    // Asks the worker to open the burn dialog; false when the worker gave up or could not be
+    // asked. Before any Start nothing happens.
+    bool RequestBurnDialog() const { return !gaveUp_ && (!thread_ || burn_.Set()); }
     // Asks the worker to end, waits for its very end, then closes the events. `dialogAsked`:
     // whether an open burn dialog has been asked to close; if not, the asking is tried again.
     void Stop(bool dialogAsked);

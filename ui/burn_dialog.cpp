@@ -119,20 +119,32 @@ void BurnDialog::OnDestroy(HWND window) {
     burnDialogWindow.compare_exchange_strong(self, nullptr);
 }
 
+// The pictures are the dialog's own: the buttons only show them, and must not once they go.
 void BurnDialog::ReleaseButtonBitmaps(HWND window) {
-    for (int id : {IDC_BURN_BUTTON, IDC_EXIT_BUTTON}) ReleaseButtonBitmap(GetDlgItem(window, id));
+    for (int id : {IDC_BURN_BUTTON, IDC_EXIT_BUTTON}) ShowButtonBitmap(GetDlgItem(window, id), nullptr);
+}
+
+// Loaded once, as the dialog opens: a burn then shows its look without loading anything, so it
+// cannot end without the idle look. A dialog without its pictures does not open.
+bool BurnDialog::LoadButtonFaces() {
+    burnFace_ = LoadButtonBitmap(IDB_BURN_BUTTON);
+    exitFace_ = LoadButtonBitmap(IDB_EXIT_BUTTON);
+    cancelFace_ = LoadButtonBitmap(IDB_CANCEL_BUTTON);
+    if (burnFace_ && exitFace_ && cancelFace_) return true;
+    MessageBoxA(playerWindow.load(), kDialogCannotOpenText, kMessageBoxCaption, MB_ICONERROR | MB_OK);
+    return false;
 }
 
 bool BurnDialog::OnInitDialog(HWND window) {
     Trace("Querying drives\n");
-    if (!QueryDrives(window)) return false;
+    if (!QueryDrives(window) || !LoadButtonFaces()) return false;
     NoticeOldEngine(window);
     RestoreSettings(window);
     RegisterEngineWindows(window);
     FillDriveBox();
     ShowSummary(window);
-    SetButtonBitmap(GetDlgItem(window, IDC_BURN_BUTTON), IDB_BURN_BUTTON);
-    SetButtonBitmap(GetDlgItem(window, IDC_EXIT_BUTTON), IDB_EXIT_BUTTON);
+    ShowButtonBitmap(GetDlgItem(window, IDC_BURN_BUTTON), burnFace_.get());
+    ShowButtonBitmap(GetDlgItem(window, IDC_EXIT_BUTTON), exitFace_.get());
     SetWindowLongA(window, GWL_EXSTYLE, GetWindowLongA(window, GWL_EXSTYLE) | WS_EX_APPWINDOW);
     burnDialogWindow = window;
     // Shutdown asks the dialog it can see to close. One that was still opening when shutdown
@@ -325,11 +337,11 @@ INT_PTR BurnDialog::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM /
 
 void BurnDialog::ShowBusyLook(HWND window) {
     SetDlgItemTextA(window, IDC_STATUS, kScanningText);
-    SetButtonBitmap(GetDlgItem(window, IDC_EXIT_BUTTON), IDB_CANCEL_BUTTON);
+    ShowButtonBitmap(GetDlgItem(window, IDC_EXIT_BUTTON), cancelFace_.get());
 }
 
 void BurnDialog::ShowIdleLook(HWND window) {
-    SetButtonBitmap(GetDlgItem(window, IDC_EXIT_BUTTON), IDB_EXIT_BUTTON);
+    ShowButtonBitmap(GetDlgItem(window, IDC_EXIT_BUTTON), exitFace_.get());
     SetDlgItemTextA(window, IDC_STATUS, "");
     SendDlgItemMessageA(window, IDC_PROGRESS, PBM_SETPOS, 0, 0);
 }

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "base/handles.h"
 #include "ui/dialog_framework.h"
 
 // Sent by the burn thread to the dialog once the user has dismissed the result box: the burn
@@ -57,6 +58,7 @@ private:
     void SaveSelection(HWND window);
     void SaveCheckBoxes(HWND window);
     void ReleaseButtonBitmaps(HWND window);
+    bool LoadButtonFaces();
     void ShowBusyLook(HWND window);
     void ShowIdleLook(HWND window);
     void OnBurnOver();
@@ -76,6 +78,10 @@ private:
     HWND questionBox_ = nullptr;
     // From the engine's end of a burn to the start of the next: nothing left to cancel.
     bool burnOver_ = false;
+    // The Burn button's picture, and the Exit button's when idle and during a burn.
+    UniqueBitmap burnFace_;
+    UniqueBitmap exitFace_;
+    UniqueBitmap cancelFace_;
 };
 
 class BurnDialogFactory : public DialogFactory {

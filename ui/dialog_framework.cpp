@@ -152,18 +152,21 @@ int MessageLoop::Run() {
     }
 }
 
+UniqueBitmap LoadButtonBitmap(int bitmapId) {
+    return UniqueBitmap(static_cast<HBITMAP>(LoadImageA(moduleInstance, MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP, 0,
+                                                        0, LR_LOADMAP3DCOLORS | LR_LOADTRANSPARENT)));
+}
+
 void SetButtonBitmap(HWND button, int bitmapId) {
     if (!IsWindow(button)) return;
-    UniqueBitmap image(static_cast<HBITMAP>(LoadImageA(moduleInstance, MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP,
-                                                       0, 0, LR_LOADMAP3DCOLORS | LR_LOADTRANSPARENT)));
-    // A picture that cannot be loaded leaves the button showing its text, not an empty face.
-    const LONG_PTR style = GetWindowLongPtrA(button, GWL_STYLE);
-    const LONG_PTR face = image ? (style | BS_BITMAP) : (style & ~static_cast<LONG_PTR>(BS_BITMAP));
-    if (face != style) SetWindowLongPtrA(button, GWL_STYLE, face);
+    UniqueBitmap image = LoadButtonBitmap(bitmapId);
     // The button does not own its image: the one it hands back is ours to release.
     UniqueBitmap previous(reinterpret_cast<HBITMAP>(
         SendMessageA(button, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image.release()))));
-    if (face != style) InvalidateRect(button, nullptr, TRUE);
+}
+
+void ShowButtonBitmap(HWND button, HBITMAP image) {
+    if (IsWindow(button)) SendMessageA(button, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image));
 }
 
 void ReleaseButtonBitmap(HWND button) {

@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "base/handles.h"
+
 // How a dialog runs, which decides how it closes.
 enum class DialogMode { Modal, Modeless };
 
@@ -82,8 +84,12 @@ private:
     HWND dialog_;
 };
 
+// A bitmap resource of the plug-in module as a button shows it; none when it cannot be loaded.
+UniqueBitmap LoadButtonBitmap(int bitmapId);
 // Shows a bitmap resource of the plug-in module on a button; releases the bitmap it replaces.
 void SetButtonBitmap(HWND button, int bitmapId);
+// Shows a bitmap the caller keeps (none: no picture); the one it replaces stays the caller's.
+void ShowButtonBitmap(HWND button, HBITMAP image);
 // Takes the bitmap off a button and releases it (before the button goes away).
 void ReleaseButtonBitmap(HWND button);
 // The whole text of a window or control.
