@@ -109,16 +109,20 @@ EngineResult FillAndBurn(const BurnDialog& dialog, Outcome& outcome) {
     }
 }
 
+// The outcome is the one word the user gets of a burn: a box that could not be made (short of
+// the desktop's memory) is tried once more.
+void TellOutcome(HWND window, const char* text) {
+    if (MessageBoxA(window, text, kMessageBoxCaption, MB_ICONINFORMATION | MB_OK) == 0)
+        MessageBoxA(window, text, kMessageBoxCaption, MB_ICONINFORMATION | MB_OK);
+}
+
 // Whatever happened, the burn's end is told: the dialog stays busy until it hears of it.
 void EndBurn(HWND window, Outcome outcome, const char* text) {
     // A cancel question still open asks about a burn that is over: the dialog withdraws it now,
     // before the outcome shows.
     SendMessageA(window, kBurnOverMessage, 0, 0);
-    if (outcome == Outcome::NothingChosen) {
-        MessageBoxA(window, kNothingToBurnText, kMessageBoxCaption, MB_ICONINFORMATION | MB_OK);
-    } else if (outcome == Outcome::Burned) {
-        MessageBoxA(window, text, kMessageBoxCaption, MB_ICONINFORMATION | MB_OK);
-    }
+    if (outcome == Outcome::NothingChosen) TellOutcome(window, kNothingToBurnText);
+    else if (outcome == Outcome::Burned) TellOutcome(window, text);
     // Last touch of the dialog: once it has handled this, an Exit may destroy it at any moment.
     // Sent, not posted, so that it cannot be lost to a full queue and leave the dialog busy.
     SendMessageA(window, kBurnEndedMessage, 0, 0);
