@@ -342,6 +342,8 @@ void Worker::Stop(bool dialogAsked) {
     }
     stop_.reset();
     burn_.reset();
+    // A worker that gave up belongs to the plug-in that shut down; the next load starts afresh.
+    gaveUp_ = false;
 }
 
 // ---- entry points ----
