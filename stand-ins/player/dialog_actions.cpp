@@ -15,10 +15,14 @@
 #include "resources/resource.h"
 #include "automation/box_watcher.h"
 #include "automation/burn_dialog_driver.h"
+#include "fault_injector.h"
 #include "screenshot.h"
 
 namespace standin {
 namespace {
+
+// How long an action waits for what it expects; longer means it did not come.
+DWORD patience = 600000;
 
 void PrintIndented(const std::string& text, const char* indent) {
     std::istringstream lines(text);
@@ -116,7 +120,17 @@ bool OpenDialog(Host& host, long command) {
     Boxes();
     host.SendCommand(static_cast<UINT>(command));
     HWND dialog = nullptr;
-    host.PumpUntil([&] { return (dialog = FindBurnDialog()) != nullptr; }, 60000);
+    // Under the fault injector, the plug-in's threads waiting again once they have taken the
+    // command up (a box shown, or calls made) without a dialog are the end of the opening too.
+    const size_t boxesBefore = Boxes().Count();
+    const long callsBefore = FaultCallsSoFar();
+    host.PumpUntil(
+        [&] {
+            if ((dialog = FindBurnDialog()) != nullptr) return true;
+            const bool takenUp = Boxes().Count() > boxesBefore || FaultCallsSoFar() > callsBefore;
+            return FaultInjectorInstalled() && takenUp && PluginThreadsQuiet();
+        },
+        patience < 60000 ? patience : 60000);
     if (dialog == nullptr) {
         std::printf("open-dialog: no burn dialog appeared\n");
         return false;
@@ -145,16 +159,17 @@ bool WaitForBurnEnd(Host& host) {
     const bool done = host.PumpUntil(
         [&] {
             Narrator().Look(dialog);
-            return Boxes().Count() > boxesBeforeBurn && DialogLooksIdle(dialog);
+            return (Boxes().Count() > boxesBeforeBurn && DialogLooksIdle(dialog)) || !IsWindow(dialog);
         },
-        600000);
-    std::printf("burn: %s\n", done ? "finished, the dialog is idle again" : "did not finish");
+        patience);
+    const bool closed = !IsWindow(dialog);
+    std::printf("burn: %s\n", closed ? "the dialog closed" : done ? "finished, the dialog is idle again" : "did not finish");
     std::lock_guard<std::mutex> lock(NextBoxShot().mutex);
     if (!NextBoxShot().error.empty()) {
         std::printf("screenshot: %s\n", NextBoxShot().error.c_str());
         return false;
     }
-    return done;
+    return done && !closed;
 }
 
 bool WaitForProgress(Host& host, long percent) {
@@ -165,7 +180,7 @@ bool WaitForProgress(Host& host, long percent) {
             Narrator().Look(dialog);
             return ProgressPosition(dialog) >= percent;
         },
-        600000);
+        patience);
     if (!reached) std::printf("wait-progress: the progress never reached %ld%%\n", percent);
     return reached;
 }
@@ -187,7 +202,7 @@ bool CreateEmptyFile(const std::string& path) {
 // Holds the player (and with it the loaded plug-in) until another program says it is done.
 bool WaitForFile(Host& host, const std::string& path) {
     const bool appeared =
-        host.PumpUntil([&] { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }, 600000);
+        host.PumpUntil([&] { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }, patience);
     if (!appeared) std::printf("wait-file: %s did not appear\n", path.c_str());
     return appeared;
 }
@@ -298,7 +313,7 @@ bool CloseDialog(Host& host) {
     HWND dialog = FindBurnDialog();
     if (dialog == nullptr) return false;
     PostButtonCommand(dialog, 2);
-    const bool gone = host.PumpUntil([] { return FindBurnDialog(false) == nullptr; }, 30000);
+    const bool gone = host.PumpUntil([] { return FindBurnDialog(false) == nullptr; }, patience < 30000 ? patience : 30000);
     std::printf("close-dialog: %s\n", gone ? "closed" : "still open");
     return gone;
 }
@@ -388,6 +403,10 @@ const DialogAction kDialogActions[] = {
 };
 
 }  // namespace
+
+void StartBoxWatcher() { Boxes(); }
+
+void SetActionPatience(DWORD milliseconds) { patience = milliseconds; }
 
 const char* DialogActionsUsage() {
     static const std::string usage = [] {

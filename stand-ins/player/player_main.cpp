@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "dialog_actions.h"
+#include "fault_session.h"
 #include "base/handles.h"
 #include "standin_host.h"
 
@@ -18,8 +19,9 @@ void Usage() {
     std::fprintf(stderr,
                  "usage: standin-player [--user-hive KEY | --fresh-user-hive KEY] [--engine DIR] [--preload DLL]...\n"
                  "                      [--code-page N]\n"
+                 "                      [--fail-call [THREAD:]N] [--fail-only F[,F...]] [--count-calls all] [--patience MS]\n"
                  "                      PLUGIN.dll PLAYLIST|FOLDER|- [ACTION...]\n"
-                 "actions: describe | about | menu-command ID | wait MS | log | shutdown | exit-without-shutdown\n"
+                 "actions: describe | about | menu-command ID | wait MS | log | shutdown | exit-without-shutdown | step NAME\n"
                  "         %s\n",
                  standin::DialogActionsUsage());
 }
@@ -78,15 +80,69 @@ bool PointEngineAt(const std::string& directory) {
                           static_cast<DWORD>(directory.size() + 1)) == ERROR_SUCCESS;
 }
 
+// The same run with the fault injector: every step is watched and followed until the plug-in's
+// threads wait again, a failed action does not end the scenario (what follows it must still be
+// sound), and the end is checked. Exit status as without it, or 6 when a check after unload fails.
+int RunWithFaults(const standin::FaultOptions& faults, const standin::Playlist& playlist, const std::string& pluginPath,
+                  const std::vector<std::string>& args, size_t next) {
+    // The stand-in engine imports the audio compression manager, whose every load under Wine opens
+    // registry keys it never closes; loaded once here, the engine's loading leaves nothing behind.
+    const UniqueModule audioCompression(LoadLibraryA("msacm32.dll"));
+    standin::StartBoxWatcher();
+    standin::SetActionPatience(faults.patience);
+    standin::Host host(playlist);
+    standin::FaultSession session(faults);
+    if (!host.Load(pluginPath)) {
+        std::fprintf(stderr, "standin-player: %s\n", host.error().c_str());
+        return 3;
+    }
+    if (!session.Install(host.module())) return 2;
+    std::printf("loaded: %d\n", host.CallModule());
+    std::fflush(stdout);
+    session.EndStep(host);
+    int status = 0;
+    bool stepsNamed = false;
+    while (next < args.size()) {
+        if (args[next] == "step" && next + 1 < args.size()) {
+            session.BeginStep(args[next + 1]);
+            stepsNamed = true;
+            next += 2;
+            continue;
+        }
+        const std::string action = args[next];
+        if (!stepsNamed) session.BeginStep(action);
+        if (!RunAction(host, args, next)) {
+            std::printf("check: the action \"%s\" failed\n", action.c_str());
+            status = 2;
+        }
+        session.EndStep(host);
+    }
+    session.BeginStep("shutdown");
+    if (host.running()) host.Shutdown();
+    session.BeginStep("unload");
+    const bool unloaded = host.Unload(faults.patience);
+    const int checks = session.Finish(host, unloaded);
+    std::printf("end: status %d\n", status != 0 ? status : checks);
+    std::fflush(stdout);
+    return status != 0 ? status : checks;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     size_t next = 0;
+    standin::FaultOptions faults;
     for (; next + 1 < args.size() && args[next].compare(0, 2, "--") == 0; next += 2) {
         const std::string& option = args[next];
         const std::string& value = args[next + 1];
-        if (option == "--user-hive" || option == "--fresh-user-hive") {
+        std::string error;
+        if (standin::ParseFaultOption(option, value, faults, error)) {
+            if (!error.empty()) {
+                std::fprintf(stderr, "standin-player: %s\n", error.c_str());
+                return 2;
+            }
+        } else if (option == "--user-hive" || option == "--fresh-user-hive") {
             // A fresh hive starts from the plug-in's defaults, whatever an earlier run chose.
             if (option == "--fresh-user-hive") SHDeleteKeyA(HKEY_CURRENT_USER, value.c_str());
             if (!standin::RedirectUserHive(value)) {
@@ -132,6 +188,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "standin-player: %s\n", error.c_str());
         return 2;
     }
+    if (faults.active) return RunWithFaults(faults, playlist, pluginPath, args, next);
     standin::Host host(playlist);
     if (!host.Load(pluginPath)) {
         std::fprintf(stderr, "standin-player: %s\n", host.error().c_str());

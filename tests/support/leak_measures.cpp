@@ -82,12 +82,13 @@ const char* CounterName(Counter counter) {
     return "?";
 }
 
-long CountKernelHandles() {
-    const UniqueEvent probe(CreateEventA(nullptr, FALSE, FALSE, nullptr));
-    if (!probe) return 0;
+namespace {
+
+// This process's entries of the system's handle table; false when it cannot be read.
+bool ReadHandleTable(std::vector<SystemHandleEntry>& ours) {
     auto query = reinterpret_cast<QuerySystemInformation>(
         GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation"));
-    if (query == nullptr) return 0;
+    if (query == nullptr) return false;
     std::vector<char> buffer(1 << 16);
     LONG status = kInfoLengthMismatch;
     for (int tries = 0; tries < 8 && status == kInfoLengthMismatch; ++tries) {
@@ -95,15 +96,55 @@ long CountKernelHandles() {
         status = query(kSystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
         if (status == kInfoLengthMismatch) buffer.resize(needed > buffer.size() ? needed + 4096 : buffer.size() * 2);
     }
-    if (status != 0) return 0;
+    if (status != 0) return false;
     const ULONG count = *reinterpret_cast<const ULONG*>(buffer.data());
     const auto* entries = reinterpret_cast<const SystemHandleEntry*>(buffer.data() + sizeof(ULONG_PTR));
-    if (sizeof(ULONG_PTR) + count * sizeof(SystemHandleEntry) > buffer.size()) return 0;
-    long ours = 0;
+    if (sizeof(ULONG_PTR) + count * sizeof(SystemHandleEntry) > buffer.size()) return false;
     for (ULONG i = 0; i < count; ++i) {
-        if (entries[i].ownerProcessId == GetCurrentProcessId()) ++ours;
+        if (entries[i].ownerProcessId == GetCurrentProcessId()) ours.push_back(entries[i]);
     }
-    return ours;
+    return true;
+}
+
+// The kind of object a handle of this process refers to, from NtQueryObject (class 2: its type).
+std::string HandleKind(USHORT value) {
+    typedef LONG(WINAPI * QueryObject)(HANDLE, ULONG, void*, ULONG, ULONG*);
+    auto query = reinterpret_cast<QueryObject>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryObject"));
+    struct TypeName {
+        USHORT length;
+        USHORT maximum;
+        const wchar_t* text;
+    };
+    alignas(8) char buffer[512] = {};
+    ULONG needed = 0;
+    if (query == nullptr || query(reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(value)), 2, buffer, sizeof buffer,
+                                  &needed) != 0)
+        return "";
+    const auto* name = reinterpret_cast<const TypeName*>(buffer);
+    std::string kind;
+    for (USHORT i = 0; i < name->length / sizeof(wchar_t); ++i) kind += static_cast<char>(name->text[i]);
+    return kind;
+}
+
+}  // namespace
+
+long CountKernelHandles() {
+    const UniqueEvent probe(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+    std::vector<SystemHandleEntry> ours;
+    if (!probe || !ReadHandleTable(ours)) return 0;
+    return static_cast<long>(ours.size());
+}
+
+std::set<KernelHandle> ListKernelHandles() {
+    std::vector<SystemHandleEntry> ours;
+    std::set<KernelHandle> handles;
+    if (!ReadHandleTable(ours)) return handles;
+    // A handle whose kind cannot be read was closed since the table was read.
+    for (const SystemHandleEntry& entry : ours) {
+        const std::string kind = HandleKind(entry.value);
+        if (!kind.empty()) handles.insert(KernelHandle{entry.value, kind});
+    }
+    return handles;
 }
 
 long CountGdiObjects() {

@@ -20,6 +20,14 @@ const char* CounterName(Counter counter);
 
 // Kernel handles of this process, from the system's handle table (probe: an event).
 long CountKernelHandles();
+// The same handles one by one: value and kind of object ("Event", "Key", "Semaphore", ...), those
+// closed while they are read left out. Empty when the table cannot be read.
+struct KernelHandle {
+    USHORT value;
+    std::string kind;
+    bool operator<(const KernelHandle& other) const { return value < other.value; }
+};
+std::set<KernelHandle> ListKernelHandles();
 // GDI objects of this process: every slot of its GDI handle table asked for the object's type
 // (probe: a brush).
 long CountGdiObjects();
