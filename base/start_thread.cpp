@@ -18,7 +18,7 @@ DWORD StartThread(LPTHREAD_START_ROUTINE procedure, void* argument, int priority
 }
 
 UniqueThreadHandle StartOwnedThread(LPTHREAD_START_ROUTINE procedure, void* argument, int priority,
-                                    SIZE_T stackSize, DWORD creationFlags) {
-    DWORD id = 0;
-    return Start(procedure, argument, priority, stackSize, creationFlags, id);
+                                    SIZE_T stackSize, DWORD creationFlags, DWORD* id) {
+    DWORD ignored = 0;
+    return Start(procedure, argument, priority, stackSize, creationFlags, id != nullptr ? *id : ignored);
 }

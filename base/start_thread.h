@@ -9,6 +9,6 @@ DWORD StartThread(LPTHREAD_START_ROUTINE procedure, void* argument, int priority
                   DWORD creationFlags);
 
 // The same, handing the thread's handle to the caller (none when no thread was created), for a
-// caller that must wait for the thread's very end.
+// caller that must wait for the thread's very end; `id`, when given, receives its identifier.
 UniqueThreadHandle StartOwnedThread(LPTHREAD_START_ROUTINE procedure, void* argument, int priority,
-                                    SIZE_T stackSize, DWORD creationFlags);
+                                    SIZE_T stackSize, DWORD creationFlags, DWORD* id = nullptr);

@@ -7,3 +7,8 @@ constexpr const char* kNothingToBurnText = "Select some tracks first !";
 // Asked before an audio burn of more tracks than an audio CD holds; the number is how many are chosen.
 constexpr const char* kTooManyTracksFormat =
     "An audio CD holds 99 tracks, and %u tracks are chosen.\nDo you want to burn the first 99?";
+// Told when a "Nero" command cannot open the burn dialog (the worker could not be asked, or the
+// dialog could not be made).
+constexpr const char* kDialogCannotOpenText = "The burn dialog could not be opened.";
+// Told when Burn cannot start the burn (no thread for it); the dialog stays idle.
+constexpr const char* kBurnCannotStartText = "The burn could not be started.";

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/handles.h"
@@ -26,16 +27,16 @@ constexpr WORD kExpectedVersion[4] = {5, 5, 9, 14};
 // One byte beyond the read limit, so a value that fills the limit still ends in a terminator.
 char engineDirectoryBuffer[kDirectoryReadLimit + 1];
 
-// Never destroyed: at process exit the loader frees the engine itself, and freeing a library
-// from inside our own unload would run under the loader lock.
-UniqueModule& EngineModule() {
-    static UniqueModule* module = new UniqueModule();
-    return *module;
-}
+// Never freed at unload: at process exit the loader frees the engine itself, and freeing a
+// library from inside our own unload would run under the loader lock. A plain value set up with
+// the module: the runtime's guard of a function-local static may end the process when it fails.
+HMODULE engineModule = nullptr;
+
+void ReplaceEngineModule(HMODULE module) { UniqueModule released(std::exchange(engineModule, module)); }
 
 template <typename Fn>
 Fn EntryPoint(const char* name) {
-    HMODULE module = EngineModule().get();
+    HMODULE module = engineModule;
     if (module == nullptr) return nullptr;
     return reinterpret_cast<Fn>(GetProcAddress(module, name));
 }
@@ -181,8 +182,8 @@ bool loadEngine() {
     if (libraryPath.empty()) return false;
     // The engine's own DLLs are then searched in its folder first, not in the player's folder
     // or the current one.
-    EngineModule().reset(LoadLibraryExA(libraryPath.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
-    if (!EngineModule()) return false;
+    ReplaceEngineModule(LoadLibraryExA(libraryPath.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+    if (engineModule == nullptr) return false;
     if (setExpectedEngineVersion(kExpectedVersion[0], kExpectedVersion[1], kExpectedVersion[2],
                                  kExpectedVersion[3]) != 0)
         return true;
@@ -190,9 +191,9 @@ bool loadEngine() {
     return false;
 }
 
-void releaseEngine() { EngineModule().reset(); }
+void releaseEngine() { ReplaceEngineModule(nullptr); }
 
-bool engineLoaded() { return EngineModule().valid(); }
+bool engineLoaded() { return engineModule != nullptr; }
 
 const char* engineDirectory() { return engineDirectoryBuffer; }
 

@@ -1,5 +1,6 @@
 #include "plugin/lifecycle.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include "base/handles.h"
 #include "base/plugin_state.h"
 #include "base/start_thread.h"
+#include "base/thread_runtime.h"
 #include "base/trace.h"
 #include "base/user_texts.h"
 #include "burn/burn_job.h"
@@ -49,7 +51,13 @@ std::vector<char> ReadVersionInfo(HMODULE module) {
     DWORD ignored = 0;
     DWORD size = GetFileVersionInfoSizeA(fileName, &ignored);
     if (size == 0) return {};
-    std::vector<char> info(size);
+    // Short of memory the version reads as unknown; the plug-in still loads.
+    std::vector<char> info;
+    try {
+        info.resize(size);
+    } catch (...) {
+        return {};
+    }
     if (!GetFileVersionInfoA(fileName, 0, size, info.data())) return {};
     return info;
 }
@@ -124,20 +132,27 @@ void SubclassPlayerWindow() {
     if (previousPlayerWindowProc != nullptr) subclassedWindow = window;
 }
 
+WNDPROC CurrentProcedure(HWND window) { return reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC)); }
+
 // Putting the saved procedure back under a later subclass would cut that one out of the chain;
-// the chain is then left whole, PlayerWindowProc forwarding for good.
+// the chain is then left whole, PlayerWindowProc forwarding for good. So it is too when the
+// procedure cannot be put back: either way the module stays in the process.
 void RestorePlayerWindowProc() {
     HWND window = subclassedWindow;
     if (window == nullptr || !IsWindow(window)) {
         subclassedWindow = nullptr;
         return;
     }
-    if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC)) != PlayerWindowProc) {
-        PinThisModule();
+    // A put-back that worked hands back the procedure it replaced, PlayerWindowProc; one that
+    // failed hands back none.
+    if (CurrentProcedure(window) == PlayerWindowProc &&
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(window, GWLP_WNDPROC,
+                                                    reinterpret_cast<LONG_PTR>(previousPlayerWindowProc))) ==
+            PlayerWindowProc) {
+        subclassedWindow = nullptr;
         return;
     }
-    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previousPlayerWindowProc));
-    subclassedWindow = nullptr;
+    PinThisModule();
 }
 
 HWND QueryPlayerWindow(const HostRecord& host) {
@@ -155,20 +170,32 @@ public:
     // Without both events or a thread the plug-in stays loaded without a worker. A worker that
     // is already running is kept: its events must not change under it.
     void Start();
-    // Asks the worker to open the burn dialog; nothing without a worker.
-    void RequestBurnDialog() const { burn_.Set(); }
-    // Asks the worker to end, waits for its very end, then closes the events.
-    void Stop();
+    // True when the last Start could not start the worker, or the worker could not set itself up.
+    bool GaveUp() const { return gaveUp_; }
+    // Asks the worker to open the burn dialog; false when the worker gave up or could not be
+    // asked. Before any Start nothing happens.
+    bool RequestBurnDialog() const { return !gaveUp_ && (!thread_ || burn_.Set()); }
+    // Asks the worker to end, waits for its very end, then closes the events. `dialogAsked`:
+    // whether an open burn dialog has been asked to close; if not, the asking is tried again.
+    void Stop(bool dialogAsked);
 
 private:
     static DWORD WINAPI ThreadMain(LPVOID worker);
+    bool Run() const;
     void ServeRequests() const;
     void Leave();
+    bool Wake() const;
+    void AwaitEnd(bool dialogAsked) const;
 
     UniqueEvent stop_;
     UniqueEvent burn_;
     // Once this handle is signalled the worker has left the module and given back its reference.
     UniqueThreadHandle thread_;
+    DWORD threadId_ = 0;
+    // Set before the worker is woken to end, so a wake-up that comes another way also ends it.
+    std::atomic<bool> stopRequested_{false};
+    // Set by a worker that could not set itself up and has left.
+    std::atomic<bool> gaveUp_{false};
     // The thread's own reference to this module, so the player can unload it as soon as shutdown
     // returns even though the thread is still leaving the module's code. Handed to the thread
     // before it starts; the thread gives it back as its last act.
@@ -187,17 +214,20 @@ HMODULE ReferenceThisModule() {
 
 void Worker::Start() {
     if (thread_) return;
+    stopRequested_ = false;
+    gaveUp_ = false;
     stop_ = UniqueEvent::NewAutoReset();
     burn_ = UniqueEvent::NewAutoReset();
     // Without both events the worker would have nothing sound to wait on.
     if (stop_ && burn_) {
         moduleReference_ = ReferenceThisModule();
-        thread_ = StartOwnedThread(ThreadMain, this, THREAD_PRIORITY_NORMAL, 0, 0);
+        thread_ = StartOwnedThread(ThreadMain, this, THREAD_PRIORITY_NORMAL, 0, 0, &threadId_);
         if (thread_) return;
         UniqueModule unused(std::exchange(moduleReference_, nullptr));
     }
     stop_.reset();
     burn_.reset();
+    gaveUp_ = true;
 }
 
 void StartEngine() {
@@ -221,52 +251,93 @@ void RunBurnDialog() {
     }
 }
 
+// Messages posted to this thread only wake it: shutdown posts one when it cannot set stopEvent.
+void DiscardThreadMessages() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    }
+}
+
 void Worker::ServeRequests() const {
     Trace("running thread\n");
     // Stop comes first: once shutdown has begun, a pending burn request must not open a dialog.
     const HANDLE events[] = {stop_.get(), burn_.get()};
     for (;;) {
-        DWORD signalled = WaitForMultipleObjects(2, events, FALSE, INFINITE);
-        if (signalled == WAIT_OBJECT_0) return;
+        DWORD signalled = MsgWaitForMultipleObjectsEx(2, events, INFINITE, QS_POSTMESSAGE, MWMO_INPUTAVAILABLE);
+        if (signalled == WAIT_OBJECT_0 + 2) DiscardThreadMessages();
+        if (signalled == WAIT_OBJECT_0 || stopRequested_) return;
         if (signalled == WAIT_OBJECT_0 + 1) RunBurnDialog();
     }
 }
 
 // Leaves through the module reference; Stop waits on the thread's handle.
 void Worker::Leave() {
+    ReleaseThreadRuntime();
     HMODULE module = std::exchange(moduleReference_, nullptr);
     if (module != nullptr) FreeLibraryAndExitThread(module, 0);
 }
 
-DWORD WINAPI Worker::ThreadMain(LPVOID self) {
-    auto* worker = static_cast<Worker*>(self);
+// False when the engine session could not be set up; the worker then gives up.
+bool Worker::Run() const {
     try {
         StartEngine();
-        worker->ServeRequests();
+    } catch (...) {
+        return false;
+    }
+    try {
+        ServeRequests();
     } catch (...) {
     }
+    return true;
+}
+
+// A worker that cannot set up what an exception needs, or its engine session, ends at once: the
+// player goes on as before, and the plug-in stays loaded without its sub-menu.
+DWORD WINAPI Worker::ThreadMain(LPVOID self) {
+    auto* worker = static_cast<Worker*>(self);
+    if (!PrepareThreadRuntime() || !worker->Run()) worker->gaveUp_ = true;
     worker->Leave();
     return 0;
 }
 
+// How long shutdown waits before it tries again to deliver a request that could not be made.
+constexpr DWORD kRedeliverMs = 50;
+
+// False when there is an open burn dialog and the request to close could not be posted.
+bool AskBurnDialogToClose() {
+    HWND dialog = burnDialogWindow;
+    if (dialog == nullptr || !IsWindow(dialog)) return true;
+    return PostMessageA(dialog, WM_COMMAND, IDC_EXIT_BUTTON, 0) != FALSE;
+}
+
+// stopEvent, or else a message that wakes the worker, which then reads stopRequested_.
+bool Worker::Wake() const { return stop_.Set() || PostThreadMessageA(threadId_, WM_NULL, 0, 0) != FALSE; }
+
 // Waits for the thread's end while answering what other threads send to this thread's windows,
 // so a box shown over the player window by the burn or dialog thread cannot block the worker this
-// waits for. Returns as soon as the thread has ended: no polling interval.
-void WaitForThreadAnsweringSentMessages(HANDLE thread) {
+// waits for. Returns as soon as the thread has ended; while a request could not be delivered it
+// is tried again at short intervals, so no failed call leaves shutdown waiting for good.
+void Worker::AwaitEnd(bool dialogAsked) const {
+    HANDLE thread = thread_.get();
+    bool woken = false;
     for (;;) {
+        if (!dialogAsked) dialogAsked = AskBurnDialogToClose();
+        if (!woken) woken = Wake();
+        const DWORD timeout = dialogAsked && woken ? INFINITE : kRedeliverMs;
         MSG message;
         PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-        if (MsgWaitForMultipleObjectsEx(1, &thread, INFINITE, QS_SENDMESSAGE, MWMO_INPUTAVAILABLE) !=
-            WAIT_OBJECT_0 + 1)
-            return;
+        const DWORD result = MsgWaitForMultipleObjectsEx(1, &thread, timeout, QS_SENDMESSAGE, MWMO_INPUTAVAILABLE);
+        if (result == WAIT_OBJECT_0) return;
+        // A wait that failed says nothing of the thread: it is asked again, after a pause.
+        if (result == WAIT_FAILED && WaitForSingleObject(thread, kRedeliverMs) == WAIT_OBJECT_0) return;
     }
 }
 
 // The worker may have ended by itself: its events are still open, so setting one is harmless.
-void Worker::Stop() {
+void Worker::Stop(bool dialogAsked) {
     if (thread_) {
-        stop_.Set();
-        WaitForThreadAnsweringSentMessages(thread_.get());
+        stopRequested_ = true;
+        AwaitEnd(dialogAsked);
         thread_.reset();
     }
     stop_.reset();
@@ -274,11 +345,6 @@ void Worker::Stop() {
 }
 
 // ---- entry points ----
-
-void AskBurnDialogToClose() {
-    HWND dialog = burnDialogWindow;
-    if (dialog != nullptr && IsWindow(dialog)) PostMessageA(dialog, WM_COMMAND, IDC_EXIT_BUTTON, 0);
-}
 
 void DestroyEngineSession() {
     if (sessionOwner) sessionOwner->Destroy();
@@ -313,10 +379,10 @@ void ShutDown() {
     settings::Write(settings::kCrashGuard, false);
     // Published before looking for the dialog; a dialog still opening looks the other way round.
     shutdownBegun = true;
-    AskBurnDialogToClose();
+    const bool dialogAsked = AskBurnDialogToClose();
     RestorePlayerWindowProc();
     Trace("going going...\n");
-    worker.Stop();
+    worker.Stop(dialogAsked);
     DestroyEngineSession();
     Trace("gone...\n");
 }
@@ -328,7 +394,9 @@ std::string BuildModuleDescription(HMODULE module) {
     return FileDescriptionText(info) + " " + VersionText(info);
 }
 
-void SignalBurnEvent() { worker.RequestBurnDialog(); }
+bool SignalBurnEvent() { return worker.RequestBurnDialog(); }
+
+bool BurnCommandsAvailable() { return !worker.GaveUp(); }
 
 extern "C" int __cdecl QGeneralModule(HostRecord* host, ModuleInfo* info) {
     try {

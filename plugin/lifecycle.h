@@ -18,5 +18,9 @@ int32_t __cdecl PluginAbout(void);
 // Builds "<file description> <version text>" from the module's version resource.
 std::string BuildModuleDescription(HMODULE module);
 
-// Asks the worker thread to open the burn dialog (no effect without a worker).
-void SignalBurnEvent();
+// Asks the worker thread to open the burn dialog; false when the worker gave up (a command that
+// comes all the same, without the sub-menu) or could not be asked.
+bool SignalBurnEvent();
+// False once the worker could not be started or could not set itself up: the plug-in then stays
+// loaded without its sub-menu, and the player goes on as before.
+bool BurnCommandsAvailable();

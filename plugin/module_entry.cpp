@@ -4,6 +4,7 @@
 
 #include "base/module_runtime.h"
 #include "base/plugin_state.h"
+#include "base/thread_runtime.h"
 
 #if defined(__GLIBCXX__)
 // The C++ runtime's own release of what it keeps for its whole life (declared by no header).
@@ -14,9 +15,9 @@ void __freeres() noexcept;
 
 namespace {
 
-// The runtime linked into this module keeps data for every thread that ran its code (the
-// threads library: a duplicate of the thread's handle and an event) and gives it back when
-// that thread ends, through the module's TLS callbacks. The player's thread that unloads the
+// The runtime linked into this module may keep data for every thread that ran its code and
+// give it back when that thread ends, through the module's TLS callbacks (the module's own
+// per-thread block goes through DllMain, below). The player's thread that unloads the
 // module outlives it and never gets that notice, so each load and unload would leave its data
 // behind in the player's process. It gets the notice here, as its last call into the module.
 void DetachUnloadingThread(HINSTANCE module) {
@@ -42,14 +43,34 @@ void ReleaseRuntimeReserve() {
 
 }  // namespace
 
+#if defined(__MINGW32__)
+// The posix threads library's run-once, in place of its own, in the module alone (programs that
+// link the plug-in's code start threads through that library and keep its own): that one makes
+// the calling thread a record of the library's (see base/thread_runtime.h) and may end the
+// process doing so. The unwinder runs its set-up through it at the first exception in the
+// process, on whatever thread that is. 0: not run; 2: running on some thread; 1: done.
+extern "C" int __cdecl pthread_once(long* once, void(__cdecl* routine)(void)) {
+    if (InterlockedCompareExchange(once, 2, 0) == 0) {
+        routine();
+        InterlockedExchange(once, 1);
+        return 0;
+    }
+    while (InterlockedCompareExchange(once, 1, 1) != 1) Sleep(1);
+    return 0;
+}
+#endif
+
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) {
         AdoptUnwindTables(instance);
         moduleInstance = instance;
     }
+    if (reason == DLL_THREAD_DETACH) ReleaseThreadRuntime();
     // Only when unloaded: at process end every thread's data goes with the process.
     if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
         DetachUnloadingThread(instance);
+        ReleaseThreadRuntime();
+        ReleaseThreadRuntimeSlot();
         ReleaseRuntimeReserve();
         ReleaseUnwindTables();
     }

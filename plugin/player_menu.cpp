@@ -4,6 +4,7 @@
 #include "base/plugin_state.h"
 #include "base/text.h"
 #include "base/trace.h"
+#include "base/user_texts.h"
 #include "plugin/lifecycle.h"
 
 namespace {
@@ -103,12 +104,12 @@ Placement ChoosePlacement(HMENU menu, int count, const MenuEnds& ends) {
     return {false, 0, false};
 }
 
+// Both commands or none: a sub-menu short of one is destroyed here, not inserted.
 UniqueMenu MakeBurnMenu() {
     UniqueMenu menu(CreatePopupMenu());
-    if (menu) {
-        AppendMenuA(menu.get(), MF_STRING, kCommandBurnPlaylist, "Burn Playlist...");
-        AppendMenuA(menu.get(), MF_STRING, kCommandBurnSelected, "Burn Selected Tracks...");
-    }
+    if (menu && (!AppendMenuA(menu.get(), MF_STRING, kCommandBurnPlaylist, "Burn Playlist...") ||
+                 !AppendMenuA(menu.get(), MF_STRING, kCommandBurnSelected, "Burn Selected Tracks...")))
+        menu.reset();
     return menu;
 }
 
@@ -153,11 +154,12 @@ void DestroyBurnPopupMenu() { burnPopupMenu.reset(); }
 
 namespace {
 
-void RoutePlayerMessage(UINT message, WPARAM wParam) {
+void RoutePlayerMessage(HWND window, UINT message, WPARAM wParam) {
     if (message == WM_COMMAND && (wParam == kCommandBurnPlaylist || wParam == kCommandBurnSelected)) {
         burnWholePlaylist = wParam == kCommandBurnPlaylist;
-        SignalBurnEvent();
-    } else if (message == WM_INITMENUPOPUP) {
+        if (!SignalBurnEvent())
+            MessageBoxA(window, kDialogCannotOpenText, kMessageBoxCaption, MB_ICONERROR | MB_OK);
+    } else if (message == WM_INITMENUPOPUP && BurnCommandsAvailable()) {
         BuildPlayerMenu(reinterpret_cast<HMENU>(wParam));
     }
 }
@@ -168,7 +170,7 @@ void RoutePlayerMessage(UINT message, WPARAM wParam) {
 // touching nothing that shutdown released.
 LRESULT CALLBACK PlayerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     try {
-        if (!shutdownBegun) RoutePlayerMessage(message, wParam);
+        if (!shutdownBegun) RoutePlayerMessage(window, message, wParam);
     } catch (...) {
     }
     if (previousPlayerWindowProc == nullptr) return DefWindowProcA(window, message, wParam, lParam);

@@ -77,6 +77,13 @@ if [ -n "$handler" ] && [ -n "$text" ]; then
 fi
 [ "$guarded" -ge 20 ] || problem "only $guarded calls to __stack_chk_fail: the stack protector is not in use"
 
+# The threads library's record of a thread it did not start ends the process when it cannot be
+# made; the guard of a function-local static and the runtime's own thread-local look-up reach it.
+# So the image holds none of them: the module's own look-up stands in (base/thread_runtime.cpp).
+for name in ___pthread_self_lite ___cxa_guard_acquire _pthread_getspecific; do
+    ! awk '{print $NF}' <<<"$symbols" | grep -qx "$name" || problem "the image holds $name: a thread of the plug-in may end the process"
+done
+
 for file in "$dll" "$debug"; do
     [ -e "$file" ] || continue
     texts=$("$tools"strings -a "$file")

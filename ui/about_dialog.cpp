@@ -24,11 +24,12 @@ public:
           text_(text),
           link_(window, text.linkId, kMakerSite) {}
 
-    void OnInitDialog(HWND window) override {
+    bool OnInitDialog(HWND window) override {
         SetLine(window, IDC_ABOUT_LINE1, text_.line1);
         SetLine(window, IDC_ABOUT_LINE2, text_.line2);
         SetLine(window, IDC_ABOUT_LINE3, text_.line3);
         ShowWindow(window, SW_SHOW);
+        return true;
     }
 
     bool OnCommand(HWND /*window*/, int id, int /*code*/, HWND /*control*/) override {

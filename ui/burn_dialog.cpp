@@ -33,10 +33,6 @@ constexpr const char* kCancelQuestion = "Do you want to cancel now ?";
 constexpr const char* kScanningText = "Scanning Files ... Please Wait...";
 constexpr const char* kDiscTypes[] = {"Audio", "Data"};
 
-// Posted to itself by a dialog that closes before it is shown: its message loop, which the close
-// ends, is not running yet.
-constexpr UINT kCloseUnshownMessage = WM_APP + 3;
-
 constexpr int kGapFieldSize = 10;
 constexpr int32_t kMaxGapSeconds = 5;
 
@@ -113,41 +109,54 @@ BurnDialog::BurnDialog(HWND window, bool wholePlaylist)
       typeBox_(GetDlgItem(window, IDC_TYPE_BOX)),
       wholePlaylist_(wholePlaylist) {}
 
-BurnDialog::~BurnDialog() {
-    ReleaseButtonBitmaps(window());
+BurnDialog::~BurnDialog() { OnDestroy(window()); }
+
+// Also run by the destructor; the second time finds nothing left to do.
+void BurnDialog::OnDestroy(HWND window) {
+    ReleaseButtonBitmaps(window);
     // Shutdown must not post to a window that is gone (or to whatever reuses its handle).
-    HWND self = window();
+    HWND self = window;
     burnDialogWindow.compare_exchange_strong(self, nullptr);
 }
 
+// The pictures are the dialog's own: the buttons only show them, and must not once they go.
 void BurnDialog::ReleaseButtonBitmaps(HWND window) {
-    for (int id : {IDC_BURN_BUTTON, IDC_EXIT_BUTTON}) ReleaseButtonBitmap(GetDlgItem(window, id));
+    for (int id : {IDC_BURN_BUTTON, IDC_EXIT_BUTTON}) ShowButtonBitmap(GetDlgItem(window, id), nullptr);
 }
 
-void BurnDialog::OnInitDialog(HWND window) {
+// Loaded once, as the dialog opens: a burn then shows its look without loading anything, so it
+// cannot end without the idle look. A dialog without its pictures does not open.
+bool BurnDialog::LoadButtonFaces() {
+    burnFace_ = LoadButtonBitmap(IDB_BURN_BUTTON);
+    exitFace_ = LoadButtonBitmap(IDB_EXIT_BUTTON);
+    cancelFace_ = LoadButtonBitmap(IDB_CANCEL_BUTTON);
+    if (burnFace_ && exitFace_ && cancelFace_) return true;
+    MessageBoxA(playerWindow.load(), kDialogCannotOpenText, kMessageBoxCaption, MB_ICONERROR | MB_OK);
+    return false;
+}
+
+bool BurnDialog::OnInitDialog(HWND window) {
     Trace("Querying drives\n");
-    if (!QueryDrives(window)) return;
+    if (!QueryDrives(window) || !LoadButtonFaces()) return false;
     NoticeOldEngine(window);
     RestoreSettings(window);
     RegisterEngineWindows(window);
     FillDriveBox();
     ShowSummary(window);
-    SetButtonBitmap(GetDlgItem(window, IDC_BURN_BUTTON), IDB_BURN_BUTTON);
-    SetButtonBitmap(GetDlgItem(window, IDC_EXIT_BUTTON), IDB_EXIT_BUTTON);
+    ShowButtonBitmap(GetDlgItem(window, IDC_BURN_BUTTON), burnFace_.get());
+    ShowButtonBitmap(GetDlgItem(window, IDC_EXIT_BUTTON), exitFace_.get());
     SetWindowLongA(window, GWL_EXSTYLE, GetWindowLongA(window, GWL_EXSTYLE) | WS_EX_APPWINDOW);
     burnDialogWindow = window;
+    // Shutdown asks the dialog it can see to close. One that was still opening when shutdown
+    // looked does not open: each side first publishes its own fact, then reads the other's, so at
+    // least one of the two sees the dialog and shutdown never waits on a dialog nobody closes.
+    // Nothing is posted for it, so nothing can be lost.
+    if (shutdownBegun) return false;
     ShowWindow(window, SW_SHOW);
-    CloseIfShutdownBegan(window);
+    return true;
 }
 
-// Shutdown asks the dialog it can see to close. One that was still opening when shutdown looked
-// asks itself: each side first publishes its own fact, then reads the other's, so at least one
-// of the two sees the dialog and shutdown never waits on a dialog nobody asked to close.
-void BurnDialog::CloseIfShutdownBegan(HWND window) {
-    if (shutdownBegun) PostMessageA(window, WM_COMMAND, IDC_EXIT_BUTTON, 0);
-}
-
-// A failed query closes the dialog before it is ever shown.
+// After a failed query the dialog does not open: its creator destroys it, never shown.
 bool BurnDialog::QueryDrives(HWND window) {
     EngineSession* session = engineSession.load();
     bool found = false;
@@ -157,7 +166,6 @@ bool BurnDialog::QueryDrives(HWND window) {
     }
     if (found) return true;
     MessageBoxA(window, kNoDriveText, kMessageBoxCaption, MB_ICONERROR);
-    PostMessageA(window, kCloseUnshownMessage, 0, 0);
     return false;
 }
 
@@ -322,10 +330,6 @@ INT_PTR BurnDialog::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM /
         OnBurnEnded(window);
         return 1;
     }
-    if (message == kCloseUnshownMessage) {
-        Close(0);
-        return 1;
-    }
     if (message != WM_SYSCOMMAND || wParam != SC_CLOSE) return 0;
     if (MayClose()) Close(0);
     return 1;
@@ -333,11 +337,11 @@ INT_PTR BurnDialog::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM /
 
 void BurnDialog::ShowBusyLook(HWND window) {
     SetDlgItemTextA(window, IDC_STATUS, kScanningText);
-    SetButtonBitmap(GetDlgItem(window, IDC_EXIT_BUTTON), IDB_CANCEL_BUTTON);
+    ShowButtonBitmap(GetDlgItem(window, IDC_EXIT_BUTTON), cancelFace_.get());
 }
 
 void BurnDialog::ShowIdleLook(HWND window) {
-    SetButtonBitmap(GetDlgItem(window, IDC_EXIT_BUTTON), IDB_EXIT_BUTTON);
+    ShowButtonBitmap(GetDlgItem(window, IDC_EXIT_BUTTON), exitFace_.get());
     SetDlgItemTextA(window, IDC_STATUS, "");
     SendDlgItemMessageA(window, IDC_PROGRESS, PBM_SETPOS, 0, 0);
 }
@@ -370,6 +374,7 @@ void BurnDialog::StartBurn() {
     if (StartThread(BurnWorker, this, THREAD_PRIORITY_NORMAL, 0, 0) != 0) return;
     busy = false;
     ShowIdleLook(window);
+    MessageBoxA(window, kBurnCannotStartText, kMessageBoxCaption, MB_ICONERROR | MB_OK);
 }
 
 std::unique_ptr<DialogBase> BurnDialogFactory::Create(HWND window) {

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "base/handles.h"
 #include "ui/dialog_framework.h"
 
 // Sent by the burn thread to the dialog once the user has dismissed the result box: the burn
@@ -28,7 +29,8 @@ public:
 
     bool OnCommand(HWND window, int id, int code, HWND control) override;
     INT_PTR OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
-    void OnInitDialog(HWND window) override;
+    bool OnInitDialog(HWND window) override;
+    void OnDestroy(HWND window) override;
 
     // The Burn command: limits and saves the gap, then starts the burn thread.
     void StartBurn();
@@ -56,13 +58,13 @@ private:
     void SaveSelection(HWND window);
     void SaveCheckBoxes(HWND window);
     void ReleaseButtonBitmaps(HWND window);
+    bool LoadButtonFaces();
     void ShowBusyLook(HWND window);
     void ShowIdleLook(HWND window);
     void OnBurnOver();
     void OnBurnEnded(HWND window);
     int AskToCancel(HWND window);
     static LRESULT CALLBACK WatchQuestion(int code, WPARAM wParam, LPARAM lParam);
-    void CloseIfShutdownBegan(HWND window);
     bool MayClose() const { return !busy && !askingToCancel_; }
 
     HWND driveBox_;
@@ -76,6 +78,10 @@ private:
     HWND questionBox_ = nullptr;
     // From the engine's end of a burn to the start of the next: nothing left to cancel.
     bool burnOver_ = false;
+    // The Burn button's picture, and the Exit button's when idle and during a burn.
+    UniqueBitmap burnFace_;
+    UniqueBitmap exitFace_;
+    UniqueBitmap cancelFace_;
 };
 
 class BurnDialogFactory : public DialogFactory {

@@ -5,6 +5,7 @@
 
 #include "base/handles.h"
 #include "base/plugin_state.h"
+#include "base/thread_runtime.h"
 #include "base/trace.h"
 #include "base/user_texts.h"
 #include "burn/burn.h"
@@ -24,11 +25,9 @@ constexpr LRESULT kTypeData = 1;
 constexpr DWORD kVolumeLabelModulus = 0xffff;
 constexpr size_t kVolumeLabelSize = 64;
 
-// The job holds the recorder's name by pointer, so it outlives every burn.
-std::string& RecorderName() {
-    static std::string name;
-    return name;
-}
+// The job holds the recorder's name by pointer, so it outlives every burn. Made with the module,
+// not at the first burn: the runtime's guard of a function-local static may end the process.
+std::string recorderName;
 
 // Entries never move once added: the job keeps pointers to their characters.
 void AddChosenTracks(BurnJob& job, std::deque<std::string>& files, int32_t count, bool wholePlaylist) {
@@ -43,8 +42,8 @@ void AddChosenTracks(BurnJob& job, std::deque<std::string>& files, int32_t count
 LRESULT FillJob(BurnJob& job, const BurnDialog& dialog, std::deque<std::string>& files, int32_t trackCount,
                 char (&volumeLabel)[kVolumeLabelSize]) {
     HWND window = dialog.window();
-    RecorderName() = RecorderNameFromLabel(WindowText(dialog.driveBox()));
-    job.SetDriveName(RecorderName().c_str());
+    recorderName = RecorderNameFromLabel(WindowText(dialog.driveBox()));
+    job.SetDriveName(recorderName.c_str());
     // Without a disc type the job has no kind, and the burn answers "Internal error!".
     const LRESULT type = SendMessageA(dialog.typeBox(), CB_GETCURSEL, 0, 0);
     if (type == kTypeAudio) {
@@ -87,11 +86,11 @@ enum class Outcome { Burned, NothingChosen, Declined };
 EngineResult FillAndBurn(const BurnDialog& dialog, Outcome& outcome) {
     BurnJob& job = processBurnJob;
     job.Reset();
-    std::deque<std::string> files;
     char volumeLabel[kVolumeLabelSize] = {};
     const int32_t trackCount = hostPlaylist != nullptr ? hostPlaylist->TrackCount() : 0;
     Trace("open device\n");
     try {
+        std::deque<std::string> files;
         const LRESULT type = FillJob(job, dialog, files, trackCount, volumeLabel);
         if (files.empty()) {
             outcome = Outcome::NothingChosen;
@@ -103,26 +102,36 @@ EngineResult FillAndBurn(const BurnDialog& dialog, Outcome& outcome) {
         }
         return OpenAndBurn(job);
     } catch (...) {
-        // Only the file list allocates.
+        // The file list and the recorder's name allocate; the job's files go with the list.
+        job.Reset();
+        outcome = Outcome::Burned;
         return EngineResult(EXITCODE_OUT_OF_MEMORY);
     }
 }
 
-void RunBurn(const BurnDialog& dialog) {
-    const HWND window = dialog.window();
-    Outcome outcome = Outcome::Burned;
-    const EngineResult result = FillAndBurn(dialog, outcome);
+// The outcome is the one word the user gets of a burn: a box that could not be made (short of
+// the desktop's memory) is tried once more.
+void TellOutcome(HWND window, const char* text) {
+    if (MessageBoxA(window, text, kMessageBoxCaption, MB_ICONINFORMATION | MB_OK) == 0)
+        MessageBoxA(window, text, kMessageBoxCaption, MB_ICONINFORMATION | MB_OK);
+}
+
+// Whatever happened, the burn's end is told: the dialog stays busy until it hears of it.
+void EndBurn(HWND window, Outcome outcome, const char* text) {
     // A cancel question still open asks about a burn that is over: the dialog withdraws it now,
     // before the outcome shows.
     SendMessageA(window, kBurnOverMessage, 0, 0);
-    if (outcome == Outcome::NothingChosen) {
-        MessageBoxA(window, kNothingToBurnText, kMessageBoxCaption, MB_ICONINFORMATION | MB_OK);
-    } else if (outcome == Outcome::Burned) {
-        MessageBoxA(window, result.message(), kMessageBoxCaption, MB_ICONINFORMATION | MB_OK);
-    }
+    if (outcome == Outcome::NothingChosen) TellOutcome(window, kNothingToBurnText);
+    else if (outcome == Outcome::Burned) TellOutcome(window, text);
     // Last touch of the dialog: once it has handled this, an Exit may destroy it at any moment.
     // Sent, not posted, so that it cannot be lost to a full queue and leave the dialog busy.
     SendMessageA(window, kBurnEndedMessage, 0, 0);
+}
+
+void RunBurn(const BurnDialog& dialog) {
+    Outcome outcome = Outcome::Burned;
+    const EngineResult result = FillAndBurn(dialog, outcome);
+    EndBurn(dialog.window(), outcome, result.message());
 }
 
 }  // namespace
@@ -142,11 +151,11 @@ DWORD WINAPI BurnWorker(LPVOID burnDialog) {
     // soon as shutdown returns, which can be before this thread has left.
     UniqueModule self;
     GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&BurnWorker), self.put());
-    try {
-        RunBurn(*static_cast<const BurnDialog*>(burnDialog));
-    } catch (...) {
-        Trace("burn worker failed\n");
-    }
+    const auto& dialog = *static_cast<const BurnDialog*>(burnDialog);
+    // Without what an exception needs nothing may run that could throw: the burn ends at once.
+    if (PrepareThreadRuntime()) RunBurn(dialog);
+    else EndBurn(dialog.window(), Outcome::Burned, ResultMessage(EXITCODE_OUT_OF_MEMORY));
+    ReleaseThreadRuntime();
     if (self) FreeLibraryAndExitThread(self.release(), 0);
     return 0;
 }

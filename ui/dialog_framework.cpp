@@ -24,20 +24,27 @@ DialogBase* BoundDialog(HWND window) {
     return reinterpret_cast<DialogBase*>(GetWindowLongPtrA(window, GWLP_USERDATA));
 }
 
-// The window takes the object over.
+// The window takes the object over; none when the window's user data could not be set (the
+// object then goes here: nothing holds it).
 DialogBase* Bind(HWND window, std::unique_ptr<DialogBase> dialog) {
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(dialog.get()));
+    SetLastError(0);
+    // The window is new: its user data was 0, so a 0 back with an error is a failure.
+    if (SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(dialog.get())) == 0 &&
+        GetLastError() != 0)
+        return nullptr;
     return dialog.release();
 }
 
-// The window gives its object back.
+// The window gives its object back; none when it cannot: the object then stays bound, alive,
+// and goes at WM_NCDESTROY, the window's very last message.
 std::unique_ptr<DialogBase> Unbind(HWND window) {
-    return std::unique_ptr<DialogBase>(
-        reinterpret_cast<DialogBase*>(SetWindowLongPtrA(window, GWLP_USERDATA, 0)));
+    SetLastError(0);
+    LONG_PTR previous = SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+    if (previous == 0 && GetLastError() != 0) return nullptr;
+    return std::unique_ptr<DialogBase>(reinterpret_cast<DialogBase*>(previous));
 }
 
-std::unique_ptr<DialogBase> NewDialog(LPARAM factoryParameter, HWND window) {
-    auto* factory = reinterpret_cast<DialogFactory*>(factoryParameter);
+std::unique_ptr<DialogBase> NewDialog(DialogFactory* factory, HWND window) {
     if (factory == nullptr) return nullptr;
     try {
         return factory->Create(window);
@@ -46,11 +53,23 @@ std::unique_ptr<DialogBase> NewDialog(LPARAM factoryParameter, HWND window) {
     }
 }
 
+DialogOpening Open(DialogFactory* factory, HWND window) {
+    DialogBase* dialog = Bind(window, NewDialog(factory, window));
+    if (dialog == nullptr) return DialogOpening::Failed;
+    try {
+        return dialog->OnInitDialog(window) ? DialogOpening::Opened : DialogOpening::Declined;
+    } catch (...) {
+        return DialogOpening::Failed;
+    }
+}
+
+// Without an object the window keeps the system's default dialog handling, and nothing could
+// close it: a dialog that did not open is ended at once.
 INT_PTR OnInitDialog(HWND window, LPARAM factoryParameter) {
-    std::unique_ptr<DialogBase> dialog = NewDialog(factoryParameter, window);
-    // Without an object the window keeps the system's default dialog handling.
-    if (!dialog) return TRUE;
-    Bind(window, std::move(dialog))->OnInitDialog(window);
+    auto* factory = reinterpret_cast<DialogFactory*>(factoryParameter);
+    const DialogOpening opening = Open(factory, window);
+    if (factory != nullptr) factory->SetOpening(opening);
+    if (opening != DialogOpening::Opened) EndDialog(window, -1);
     return TRUE;
 }
 
@@ -67,9 +86,16 @@ BOOL CALLBACK ReleasePictureBitmap(HWND child, LPARAM) {
 
 // The last message at which the dialog's controls still exist, which the object's destructor
 // may need. Unbound before it goes, so nothing it triggers reaches a half-destroyed object.
-INT_PTR OnDestroy(HWND window) {
+INT_PTR OnDestroy(HWND window, DialogBase& dialog) {
+    dialog.OnDestroy(window);
     Unbind(window).reset();
     EnumChildWindows(window, ReleasePictureBitmap, 0);
+    return FALSE;
+}
+
+// Only an object whose unbinding failed at WM_DESTROY is still bound here.
+INT_PTR OnNcDestroy(HWND window) {
+    std::unique_ptr<DialogBase> left(BoundDialog(window));
     return FALSE;
 }
 
@@ -79,7 +105,9 @@ INT_PTR Dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (dialog == nullptr) return FALSE;
     switch (message) {
     case WM_DESTROY:
-        return OnDestroy(window);
+        return OnDestroy(window, *dialog);
+    case WM_NCDESTROY:
+        return OnNcDestroy(window);
     case WM_NOTIFY:
         return dialog->OnNotify(window, wParam, lParam) ? TRUE : FALSE;
     case WM_COMMAND:
@@ -124,13 +152,21 @@ int MessageLoop::Run() {
     }
 }
 
+UniqueBitmap LoadButtonBitmap(int bitmapId) {
+    return UniqueBitmap(static_cast<HBITMAP>(LoadImageA(moduleInstance, MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP, 0,
+                                                        0, LR_LOADMAP3DCOLORS | LR_LOADTRANSPARENT)));
+}
+
 void SetButtonBitmap(HWND button, int bitmapId) {
     if (!IsWindow(button)) return;
-    UniqueBitmap image(static_cast<HBITMAP>(LoadImageA(moduleInstance, MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP,
-                                                       0, 0, LR_LOADMAP3DCOLORS | LR_LOADTRANSPARENT)));
+    UniqueBitmap image = LoadButtonBitmap(bitmapId);
     // The button does not own its image: the one it hands back is ours to release.
     UniqueBitmap previous(reinterpret_cast<HBITMAP>(
         SendMessageA(button, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image.release()))));
+}
+
+void ShowButtonBitmap(HWND button, HBITMAP image) {
+    if (IsWindow(button)) SendMessageA(button, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image));
 }
 
 void ReleaseButtonBitmap(HWND button) {

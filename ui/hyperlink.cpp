@@ -95,7 +95,9 @@ HyperLink::HyperLink(HWND dialog, int controlId, const char* target) {
     link.savedProcedure = nullptr;
     if (control_ != nullptr) {
         link.savedProcedure = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(control_, GWLP_WNDPROC));
-        SetWindowLongPtrA(control_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&LinkProcedure));
+        // A subclassing that failed hands back no procedure: there is then nothing to put back.
+        if (SetWindowLongPtrA(control_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&LinkProcedure)) == 0)
+            link.savedProcedure = nullptr;
     }
     link.colour = kLinkColour;
     link.selection.reset();

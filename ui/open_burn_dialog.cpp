@@ -32,12 +32,27 @@ void RegisterProgressBarClass() {
     InitCommonControlsEx(&controls);
 }
 
+// Serves the dialog until it has closed: a loop that ended while it is still there (GetMessageA
+// failed, or someone else's WM_QUIT) would leave it without anyone to handle its messages.
+void RunUntilClosed(HWND dialog) {
+    while (MessageLoop(dialog).Run(), IsWindow(dialog))
+        MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+}
+
+// A dialog that could not be made, or not made whole, is destroyed unseen and the user is told
+// (a dialog that declined has told the user itself).
 void RunBurnDialog(bool wholePlaylist) {
     RegisterProgressBarClass();
     BurnDialogFactory factory(wholePlaylist);
     HWND dialog = CreateDialogParamA(moduleInstance, MAKEINTRESOURCEA(IDD_BURN), playerWindow.load(), DialogProc,
                                      reinterpret_cast<LPARAM>(static_cast<DialogFactory*>(&factory)));
-    if (dialog != nullptr) MessageLoop(dialog).Run();
+    if (dialog != nullptr && factory.opening() == DialogOpening::Opened) {
+        RunUntilClosed(dialog);
+        return;
+    }
+    if (dialog != nullptr) DestroyWindow(dialog);
+    if (dialog == nullptr || factory.opening() == DialogOpening::Failed)
+        MessageBoxA(playerWindow.load(), kDialogCannotOpenText, kMessageBoxCaption, MB_ICONERROR | MB_OK);
 }
 
 }  // namespace

@@ -3,10 +3,13 @@
 
 #include <atomic>
 #include <cstdio>
+#include <exception>
 #include <set>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "base/thread_runtime.h"
 #include "plugin/lifecycle.h"
 #include "standin_host.h"
 #include "automation/box_watcher.h"
@@ -261,3 +264,47 @@ TEST(ModuleDescription, WithoutVersionResourceBothPartsAreUnknown) {
 }
 
 }  // namespace
+
+namespace {
+
+// What each of several threads sees of its own exceptions while the others throw too.
+struct Unwinding {
+    int& seen;
+    ~Unwinding() { seen = std::uncaught_exceptions(); }
+};
+
+bool ThrowsAndCatchesAlone(bool prepareFirst, bool releaseBetween) {
+    if (prepareFirst && !PrepareThreadRuntime()) return false;
+    for (int round = 0; round < 200; ++round) {
+        int inFlight = -1;
+        try {
+            Unwinding unwinding{inFlight};
+            throw round;
+        } catch (int caught) {
+            if (caught != round || inFlight != 1 || std::uncaught_exceptions() != 0) return false;
+        }
+        if (releaseBetween) ReleaseThreadRuntime();
+    }
+    ReleaseThreadRuntime();
+    return true;
+}
+
+}  // namespace
+
+// The plug-in keeps the runtime's per-thread exception state itself: each thread its own, made
+// up front or at the first exception, and made again after it was given back.
+TEST(ThreadRuntime, EachThreadKeepsItsOwnExceptionState) {
+    const struct {
+        bool prepareFirst;
+        bool releaseBetween;
+    } kinds[] = {{true, false}, {false, false}, {true, true}, {false, true}};
+    std::atomic<int> sound{0};
+    std::vector<std::thread> threads;
+    for (int copy = 0; copy < 2; ++copy) {
+        for (const auto& kind : kinds) {
+            threads.emplace_back([&sound, kind] { sound += ThrowsAndCatchesAlone(kind.prepareFirst, kind.releaseBetween); });
+        }
+    }
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(8, sound.load());
+}

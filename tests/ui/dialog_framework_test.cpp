@@ -31,9 +31,10 @@ public:
         --journal_.instances;
         journal_.events.push_back("destroyed");
     }
-    void OnInitDialog(HWND window) override {
+    bool OnInitDialog(HWND window) override {
         journal_.events.push_back(window == this->window() ? "init" : "init on another window");
         if (journal_.initFails) throw std::runtime_error("fault inside the initialisation");
+        return true;
     }
     bool OnCommand(HWND, int id, int code, HWND) override {
         journal_.events.push_back("command " + std::to_string(id) + "/" + std::to_string(code));
@@ -94,6 +95,7 @@ TEST_F(DialogFrameworkTest, MessagesReachTheBoundObject) {
     ASSERT_NE(nullptr, dialog);
     EXPECT_EQ((std::vector<std::string>{"init"}), journal.events) << "nothing reaches an object before its init";
     EXPECT_NE(0, GetWindowLongPtrA(dialog, GWLP_USERDATA));
+    EXPECT_EQ(DialogOpening::Opened, factory.opening());
 
     EXPECT_EQ(TRUE, DialogProc(dialog, WM_COMMAND, MAKEWPARAM(IDOK, 7), 0));
     EXPECT_EQ(FALSE, DialogProc(dialog, WM_COMMAND, MAKEWPARAM(1234, 0), 0));
@@ -130,6 +132,7 @@ TEST_F(DialogFrameworkTest, FactoryWithoutObjectLeavesTheDefaultHandling) {
     HWND dialog = CreateModeless(IDD_ABOUT, factory);
     ASSERT_NE(nullptr, dialog);
     EXPECT_EQ(0, GetWindowLongPtrA(dialog, GWLP_USERDATA));
+    EXPECT_EQ(DialogOpening::Failed, factory.opening()) << "its creator must destroy it";
     EXPECT_EQ(FALSE, DialogProc(dialog, WM_COMMAND, IDOK, 0));
     EXPECT_EQ(FALSE, DialogProc(dialog, WM_APP, 0, 0));
     DestroyWindow(dialog);
@@ -177,6 +180,7 @@ TEST_F(DialogFrameworkTest, EveryWayTheWindowGoesReleasesItsObjectOnce) {
         RecordingFactory factory(journal);
         HWND dialog = CreateModeless(IDD_ABOUT, factory, owner);
         ASSERT_NE(nullptr, dialog);
+        EXPECT_EQ(way.initFails ? DialogOpening::Failed : DialogOpening::Opened, factory.opening());
         way.end(dialog, owner);
         EXPECT_FALSE(IsWindow(dialog));
         EXPECT_EQ(1, std::count(journal.events.begin(), journal.events.end(), "destroyed"));
