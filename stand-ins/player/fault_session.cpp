@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include <objbase.h>
+
 #include "base/handles.h"
 
 namespace standin {
@@ -136,6 +138,9 @@ FaultSession::FaultSession(const FaultOptions& options) : options_(options) {
     SetUnhandledExceptionFilter(ReportCrash);
     std::signal(SIGABRT, ReportAbort);
     watchdog_ = std::make_unique<Watchdog>(2 * options.patience);
+    // Under Wine a thread's first message box makes the thread a COM apartment, whose window
+    // lives as long as the thread; a player has one long before a plug-in shows a box there.
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     before_ = ReadCounts();
     handlesBefore_ = ListKernelHandles();
 }
