@@ -16,6 +16,7 @@
 #include "engine/engine_library.h"
 #include "plugin/host_api.h"
 #include "resources/resource.h"
+#include "import_table.h"
 #include "standin_host.h"
 #include "automation/burn_dialog_driver.h"
 #include "support/engine_standin.h"
@@ -142,28 +143,13 @@ DWORD WINAPI StampShutdownWait(DWORD count, const HANDLE* handles, BOOL all, DWO
 // Points the module's import of `function` at `replacement`; returns what it pointed at, or null
 // when the module does not import it from that library.
 void* RedirectImport(HMODULE module, const char* library, const char* function, void* replacement) {
-    auto* base = reinterpret_cast<BYTE*>(module);
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    if (directory.VirtualAddress == 0) return nullptr;
-    for (auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress); entry->Name; ++entry) {
-        if (_stricmp(reinterpret_cast<const char*>(base + entry->Name), library) != 0) continue;
-        const DWORD namesAt = entry->OriginalFirstThunk != 0 ? entry->OriginalFirstThunk : entry->FirstThunk;
-        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + namesAt);
-        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->FirstThunk);
-        for (; names->u1.AddressOfData != 0; ++names, ++slots) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
-            const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-            if (std::strcmp(reinterpret_cast<const char*>(byName->Name), function) != 0) continue;
-            DWORD protection = 0;
-            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &protection);
-            void* previous = reinterpret_cast<void*>(slots->u1.Function);
-            slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
-            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, protection, &protection);
-            return previous;
-        }
-    }
-    return nullptr;
+    void* previous = nullptr;
+    standin::ReplaceImports(module, [&](const char* from, const char* name, void* current) -> void* {
+        if (_stricmp(from, library) != 0 || std::strcmp(name, function) != 0) return nullptr;
+        previous = current;
+        return replacement;
+    });
+    return previous;
 }
 
 void StampThePluginsWaits(HMODULE plugin) {

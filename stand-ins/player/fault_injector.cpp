@@ -1,4 +1,6 @@
 #include "fault_injector.h"
+#include "import_table.h"
+#include "support/leak_measures.h"
 
 // After windows.h, which they need.
 #include <commctrl.h>
@@ -12,6 +14,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <process.h>
+#include <set>
+#include <tuple>
 #include <type_traits>
 
 // The table below names msvcrt's functions by their declared types, which carry an explicit
@@ -32,7 +36,13 @@ enum class Kind {
     kFailsBlocks,  // the same, and it waits (a message box, a modal dialog)
     kBlocks,       // only watched: a wait, a message loop's GetMessageA
     kEndsProcess,  // only told: abort and exit
+    kCloses,       // only watched: what closes a handle the module opened
 };
+
+// Where a function hands out a handle the module must close: its result, or the N-th argument
+// (from 1) that points at it. kNoHandle: none.
+constexpr int kNoHandle = 0;
+constexpr int kReturnsHandle = -1;
 
 struct Fallible {
     const char* library;  // as the import table names it (case is ignored)
@@ -64,6 +74,16 @@ struct KnownThread {
     std::atomic<int> blocked{0};
 };
 
+// A handle the module got through its import table; open until it goes back through it.
+struct OpenedHandle {
+    std::atomic<void*> value{nullptr};
+    std::atomic<bool> open{false};
+    int function = -1;
+    FaultThread thread = FaultThread::kOther;
+    int step = 0;
+};
+constexpr int kMostHandles = 4096;
+
 struct State {
     bool installed = false;
     FaultPlan plan;
@@ -83,6 +103,8 @@ struct State {
     long activitySeen = -1;
     KnownThread threads[kMostThreads];
     std::atomic<int> threadCount{0};
+    OpenedHandle handles[kMostHandles];
+    std::atomic<int> handleCount{0};
 };
 
 State& state() {
@@ -129,6 +151,28 @@ void Tell(const std::string& line) {
     std::fputs(line.c_str(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
+}
+
+void RememberHandle(int index, void* handle) {
+    if (index < 0 || handle == nullptr || handle == INVALID_HANDLE_VALUE) return;
+    State& s = state();
+    const int slot = s.handleCount++;
+    if (slot >= kMostHandles) return;
+    OpenedHandle& opened = s.handles[slot];
+    opened.function = index;
+    opened.thread = CurrentKind();
+    opened.step = s.step.load();
+    opened.value.store(handle);
+    opened.open.store(true);
+}
+
+// Before the real call: once closed, the value may come back for another object at once.
+void ForgetHandle(void* handle) {
+    State& s = state();
+    const int count = s.handleCount.load() < kMostHandles ? s.handleCount.load() : kMostHandles;
+    for (int i = count - 1; i >= 0; --i) {
+        if (s.handles[i].value.load() == handle && s.handles[i].open.exchange(false)) return;
+    }
 }
 
 // Counts the call; true when it is the one to fail.
@@ -186,29 +230,60 @@ private:
 
 // ---- hooks ----
 
-template <typename Type, int Id>
+// Before the real call: a handle about to be closed is forgotten (its value may come back for
+// another object at once), and an argument the call writes a handle into is emptied, so that
+// only a handle it writes is noted after it.
+template <int HandleAt, bool Closes, typename... A>
+void BeforeCall(A... args) {
+    const auto arguments = std::tie(args...);
+    if constexpr (Closes) ForgetHandle(reinterpret_cast<void*>(std::get<0>(arguments)));
+    if constexpr (HandleAt > 0) {
+        if (std::get<HandleAt - 1>(arguments) != nullptr) *std::get<HandleAt - 1>(arguments) = nullptr;
+    }
+}
+
+template <int HandleAt, typename R, typename... A>
+void AfterCall(int index, const R& result, A... args) {
+    const auto arguments = std::tie(args...);
+    if constexpr (HandleAt == kReturnsHandle) RememberHandle(index, reinterpret_cast<void*>(result));
+    if constexpr (HandleAt > 0) {
+        if (std::get<HandleAt - 1>(arguments) != nullptr)
+            RememberHandle(index, reinterpret_cast<void*>(*std::get<HandleAt - 1>(arguments)));
+    }
+}
+
+// The hook's body: the planned failure, or the real call between the notes on its handles.
+template <int HandleAt, bool Closes, typename R, typename... A>
+R CallOrFail(int index, R (*forward)(void*, A...), void* real, A... args) {
+    if (CountCall(index)) return Failure<R>(index);
+    BlockedScope blocked(index);
+    BeforeCall<HandleAt, Closes>(args...);
+    if constexpr (std::is_void_v<R>) {
+        forward(real, args...);
+    } else {
+        const R result = forward(real, args...);
+        AfterCall<HandleAt>(index, result, args...);
+        return result;
+    }
+}
+
+template <typename Type, int Id, int HandleAt, bool Closes>
 struct Hook;
 
-template <typename R, typename... A, int Id>
-struct Hook<R(WINAPI*)(A...), Id> {
+template <typename R, typename... A, int Id, int HandleAt, bool Closes>
+struct Hook<R(WINAPI*)(A...), Id, HandleAt, Closes> {
     static inline void* real = nullptr;
     static inline int index = -1;
-    static R WINAPI Call(A... args) {
-        if (CountCall(index)) return Failure<R>(index);
-        BlockedScope blocked(index);
-        return reinterpret_cast<R(WINAPI*)(A...)>(real)(args...);
-    }
+    static R Forward(void* function, A... args) { return reinterpret_cast<R(WINAPI*)(A...)>(function)(args...); }
+    static R WINAPI Call(A... args) { return CallOrFail<HandleAt, Closes, R, A...>(index, Forward, real, args...); }
 };
 
-template <typename R, typename... A, int Id>
-struct Hook<R(__cdecl*)(A...), Id> {
+template <typename R, typename... A, int Id, int HandleAt, bool Closes>
+struct Hook<R(__cdecl*)(A...), Id, HandleAt, Closes> {
     static inline void* real = nullptr;
     static inline int index = -1;
-    static R __cdecl Call(A... args) {
-        if (CountCall(index)) return Failure<R>(index);
-        BlockedScope blocked(index);
-        return reinterpret_cast<R(__cdecl*)(A...)>(real)(args...);
-    }
+    static R Forward(void* function, A... args) { return reinterpret_cast<R(__cdecl*)(A...)>(function)(args...); }
+    static R __cdecl Call(A... args) { return CallOrFail<HandleAt, Closes, R, A...>(index, Forward, real, args...); }
 };
 
 // Threads start suspended, so the new one is named before its first call (its attach to the
@@ -227,6 +302,7 @@ struct ThreadHooks {
             security, stack, start, argument, flags | CREATE_SUSPENDED, &ownId);
         if (thread != nullptr) {
             RegisterThread(ownId);
+            RememberHandle(createThreadIndex, thread);
             if ((flags & CREATE_SUSPENDED) == 0) ::ResumeThread(thread);
         }
         if (id != nullptr) *id = ownId;
@@ -241,6 +317,7 @@ struct ThreadHooks {
             security, stack, start, argument, flags | CREATE_SUSPENDED, &ownId);
         if (thread != 0) {
             RegisterThread(ownId);
+            RememberHandle(beginThreadIndex, reinterpret_cast<HANDLE>(thread));
             if ((flags & CREATE_SUSPENDED) == 0) ::ResumeThread(reinterpret_cast<HANDLE>(thread));
         }
         if (id != nullptr) *id = ownId;
@@ -273,21 +350,27 @@ struct EndHooks {
     }
 };
 
-template <typename Type, int Id>
+template <typename Type, int Id, int HandleAt = kNoHandle, bool Closes = false>
 Fallible Entry(const char* library, const char* name, Kind kind, uintptr_t failure, DWORD lastError, int crtError) {
-    using H = Hook<Type, Id>;
+    using H = Hook<Type, Id, HandleAt, Closes>;
     return Fallible{library, name, kind, failure, lastError, crtError, reinterpret_cast<void*>(&H::Call), &H::real,
                     &H::index};
 }
 
 #define FAILS(library, function, failure, error) \
     Entry<decltype(&::function), __LINE__>(library, #function, Kind::kFails, (uintptr_t)(failure), error, 0)
+// A function that hands out a handle: kReturnsHandle, or the argument that points at it.
+#define OPENS(library, function, failure, error, handleAt)                                             \
+    Entry<decltype(&::function), __LINE__, handleAt>(library, #function, Kind::kFails, (uintptr_t)(failure), \
+                                                     error, 0)
 #define FAILS_BLOCKS(library, function, failure, error) \
     Entry<decltype(&::function), __LINE__>(library, #function, Kind::kFailsBlocks, (uintptr_t)(failure), error, 0)
 #define CRT_FAILS(function, failure, crtError) \
     Entry<decltype(&::function), __LINE__>("msvcrt.dll", #function, Kind::kFails, (uintptr_t)(failure), 0, crtError)
 #define BLOCKS(library, function) \
     Entry<decltype(&::function), __LINE__>(library, #function, Kind::kBlocks, 0, 0, 0)
+#define CLOSES(library, function) \
+    Entry<decltype(&::function), __LINE__, kNoHandle, true>(library, #function, Kind::kCloses, 0, 0, 0)
 
 constexpr char kKernel[] = "KERNEL32.dll";
 constexpr char kUser[] = "USER32.dll";
@@ -303,13 +386,13 @@ constexpr char kVersion[] = "VERSION.dll";
 const std::vector<Fallible>& Table() {
     static const std::vector<Fallible> table = {
         // Kernel objects, threads and the process.
-        FAILS(kKernel, CreateEventA, nullptr, ERROR_NOT_ENOUGH_MEMORY),
-        FAILS(kKernel, CreateSemaphoreA, nullptr, ERROR_NOT_ENOUGH_MEMORY),
+        OPENS(kKernel, CreateEventA, nullptr, ERROR_NOT_ENOUGH_MEMORY, kReturnsHandle),
+        OPENS(kKernel, CreateSemaphoreA, nullptr, ERROR_NOT_ENOUGH_MEMORY, kReturnsHandle),
         Fallible{kKernel, "CreateThread", Kind::kFails, 0, ERROR_NOT_ENOUGH_MEMORY, 0,
                  reinterpret_cast<void*>(&ThreadHooks::CreateThread), &ThreadHooks::realCreateThread,
                  &ThreadHooks::createThreadIndex},
-        FAILS(kKernel, DuplicateHandle, FALSE, ERROR_NOT_ENOUGH_MEMORY),
-        FAILS(kKernel, OpenProcess, nullptr, ERROR_ACCESS_DENIED),
+        OPENS(kKernel, DuplicateHandle, FALSE, ERROR_NOT_ENOUGH_MEMORY, 4),
+        OPENS(kKernel, OpenProcess, nullptr, ERROR_ACCESS_DENIED, kReturnsHandle),
         FAILS(kKernel, SetEvent, FALSE, ERROR_INVALID_HANDLE),
         FAILS(kKernel, ResetEvent, FALSE, ERROR_INVALID_HANDLE),
         FAILS(kKernel, SetThreadPriority, FALSE, ERROR_ACCESS_DENIED),
@@ -333,7 +416,7 @@ const std::vector<Fallible>& Table() {
         FAILS(kKernel, GetModuleFileNameA, 0, ERROR_NOT_ENOUGH_MEMORY),
         FAILS(kKernel, GetProcAddress, nullptr, ERROR_PROC_NOT_FOUND),
         // Files, paths, the environment, texts.
-        FAILS(kKernel, FindFirstFileA, INVALID_HANDLE_VALUE, ERROR_ACCESS_DENIED),
+        OPENS(kKernel, FindFirstFileA, INVALID_HANDLE_VALUE, ERROR_ACCESS_DENIED, kReturnsHandle),
         FAILS(kKernel, FindNextFileA, FALSE, ERROR_NOT_ENOUGH_MEMORY),
         FAILS(kKernel, GetFileAttributesExA, FALSE, ERROR_ACCESS_DENIED),
         FAILS(kKernel, GetFullPathNameA, 0, ERROR_NOT_ENOUGH_MEMORY),
@@ -347,8 +430,8 @@ const std::vector<Fallible>& Table() {
         FAILS(kVersion, GetFileVersionInfoA, FALSE, ERROR_RESOURCE_TYPE_NOT_FOUND),
         FAILS(kVersion, VerQueryValueA, FALSE, ERROR_RESOURCE_TYPE_NOT_FOUND),
         // The registry: the result is the error.
-        FAILS(kAdvapi, RegCreateKeyExA, ERROR_ACCESS_DENIED, 0),
-        FAILS(kAdvapi, RegOpenKeyExA, ERROR_ACCESS_DENIED, 0),
+        OPENS(kAdvapi, RegCreateKeyExA, ERROR_ACCESS_DENIED, 0, 8),
+        OPENS(kAdvapi, RegOpenKeyExA, ERROR_ACCESS_DENIED, 0, 5),
         FAILS(kAdvapi, RegQueryValueExA, ERROR_ACCESS_DENIED, 0),
         FAILS(kAdvapi, RegSetValueExA, ERROR_ACCESS_DENIED, 0),
         FAILS(kAdvapi, CryptAcquireContextA, FALSE, (DWORD)NTE_PROVIDER_DLL_FAIL),
@@ -384,6 +467,9 @@ const std::vector<Fallible>& Table() {
         BLOCKS(kKernel, Sleep),
         BLOCKS(kUser, GetMessageA),
         BLOCKS(kUser, MsgWaitForMultipleObjectsEx),
+        CLOSES(kKernel, CloseHandle),
+        CLOSES(kKernel, FindClose),
+        CLOSES(kAdvapi, RegCloseKey),
         Fallible{"msvcrt.dll", "abort", Kind::kEndsProcess, 0, 0, 0, reinterpret_cast<void*>(&EndHooks::Abort),
                  &EndHooks::realAbort, &EndHooks::unused},
         Fallible{"msvcrt.dll", "exit", Kind::kEndsProcess, 0, 0, 0, reinterpret_cast<void*>(&EndHooks::Exit),
@@ -407,34 +493,14 @@ int FindEntry(const char* library, const char* name) {
 
 // Points every import of the table at its hook; returns how many were patched.
 int PatchImports(HMODULE module) {
-    auto* base = reinterpret_cast<BYTE*>(module);
-    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    if (directory.VirtualAddress == 0) return 0;
-    int patched = 0;
-    for (auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress); entry->Name;
-         ++entry) {
-        const char* library = reinterpret_cast<const char*>(base + entry->Name);
-        const DWORD namesAt = entry->OriginalFirstThunk != 0 ? entry->OriginalFirstThunk : entry->FirstThunk;
-        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + namesAt);
-        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->FirstThunk);
-        for (; names->u1.AddressOfData != 0; ++names, ++slots) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
-            const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-            const int index = FindEntry(library, reinterpret_cast<const char*>(byName->Name));
-            if (index < 0) continue;
-            const Fallible& fallible = Table()[static_cast<size_t>(index)];
-            *fallible.real = reinterpret_cast<void*>(slots->u1.Function);
-            if (fallible.kind != Kind::kEndsProcess) *fallible.index = index;
-            DWORD protection = 0;
-            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &protection);
-            slots->u1.Function = reinterpret_cast<ULONG_PTR>(fallible.hook);
-            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, protection, &protection);
-            ++patched;
-        }
-    }
-    return patched;
+    return ReplaceImports(module, [](const char* library, const char* function, void* current) -> void* {
+        const int index = FindEntry(library, function);
+        if (index < 0) return nullptr;
+        const Fallible& fallible = Table()[static_cast<size_t>(index)];
+        *fallible.real = current;
+        if (fallible.kind != Kind::kEndsProcess) *fallible.index = index;
+        return fallible.hook;
+    });
 }
 
 const char* StepName(int step) { return state().stepNames[step]; }
@@ -536,6 +602,30 @@ bool PluginThreadsQuiet() {
 }
 
 long FaultCallsSoFar() { return state().overall.load(); }
+
+std::vector<std::string> HandlesLeftOpen() {
+    State& s = state();
+    const std::set<KernelHandle> present = ListKernelHandles();
+    std::vector<std::string> left;
+    const int count = s.handleCount.load() < kMostHandles ? s.handleCount.load() : kMostHandles;
+    for (int i = 0; i < count; ++i) {
+        const OpenedHandle& opened = s.handles[i];
+        if (!opened.open.load()) continue;
+        const char* function = Table()[static_cast<size_t>(opened.function)].name;
+        std::string kind = "find handle";
+        // A find handle is the module's to close whatever it holds; a kernel handle that another
+        // module closed for it is no longer the module's.
+        if (std::strcmp(function, "FindFirstFileA") != 0) {
+            const auto value = static_cast<USHORT>(reinterpret_cast<UINT_PTR>(opened.value.load()));
+            const auto found = present.find(KernelHandle{value, std::string()});
+            if (found == present.end()) continue;
+            kind = found->kind;
+        }
+        left.push_back(kind + " from " + function + " on " + FaultThreadDescription(opened.thread) + " during \"" +
+                       StepName(opened.step) + "\"");
+    }
+    return left;
+}
 
 std::vector<std::string> LivePluginThreads() {
     State& s = state();

@@ -51,6 +51,9 @@ void SetFaultStep(const std::string& step);
 bool PluginThreadsQuiet();
 // Counted calls so far, over every thread.
 long FaultCallsSoFar();
+// Handles the module opened through its import table and has not closed, still open in the
+// process, each as "Semaphore from CreateSemaphoreA on a burn thread during "data burn"".
+std::vector<std::string> HandlesLeftOpen();
 // Threads the plug-in made that have not ended, by description; empty when none.
 std::vector<std::string> LivePluginThreads();
 

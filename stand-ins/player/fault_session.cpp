@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include <objbase.h>
+
 #include "base/handles.h"
 
 namespace standin {
@@ -22,8 +24,9 @@ constexpr UINT kAbortStatus = 6;
 constexpr UINT kHangStatus = 7;
 constexpr int kChecksFailed = 6;
 
-// The counters a plug-in must give back by its unload, besides its kernel handles (which are
-// compared one by one: Wine closes some of its own start-up handles at moments of its own).
+// The counters a plug-in must give back by its unload. Its kernel handles are followed one by one
+// instead (HandlesLeftOpen): the process's count moves with Wine's and the player's own, which
+// make and close some at moments of their own (a lock's event made the first time it is contended).
 constexpr Counter kChecked[] = {kGdiObjects, kMenus, kUserObjects};
 
 // "Key 2, Semaphore 2": the handles of `after` that `before` did not have, by kind.
@@ -135,6 +138,9 @@ FaultSession::FaultSession(const FaultOptions& options) : options_(options) {
     SetUnhandledExceptionFilter(ReportCrash);
     std::signal(SIGABRT, ReportAbort);
     watchdog_ = std::make_unique<Watchdog>(2 * options.patience);
+    // Under Wine a thread's first message box makes the thread a COM apartment, whose window
+    // lives as long as the thread; a player has one long before a plug-in shows a box there.
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     before_ = ReadCounts();
     handlesBefore_ = ListKernelHandles();
 }
@@ -176,6 +182,10 @@ int FaultSession::Finish(Host& host, bool unloaded) {
     }
     Say("check: growth since before the load: " + growth);
     Say("check: new kernel handles since before the load: " + NewHandles(handlesBefore_, ListKernelHandles()));
+    std::map<std::string, int> leftOpen;
+    for (const std::string& handle : HandlesLeftOpen()) ++leftOpen[handle];
+    for (const auto& handle : leftOpen)
+        fail(std::to_string(handle.second) + " handle(s) left open after unload: " + handle.first);
     for (const std::string& report : LedgerReports()) fail("engine " + report);
     if (unloaded && host.CurrentWindowProc() != Host::OwnWindowProc())
         fail("the player window's procedure is not its own after unload");

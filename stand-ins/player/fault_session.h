@@ -4,9 +4,10 @@
 // `step` action) is watched: a step that does not end within twice the patience is a hang, the
 // process reports it and ends. After each step the player waits until the plug-in's threads are
 // back in a wait. A crash or an abort is reported with the thread and the step, then the process
-// ends. After unload: the plug-in's threads gone, no kernel handle, GDI or USER object more than
-// before the load, the engine's ledger clean, the player window's procedure its own again (or the
-// module still in the process).
+// ends. After unload: the plug-in's threads gone, no handle the module opened still open, the GDI
+// and USER counts since before the load printed (the sweep holds them to a session without a
+// failure), the engine's ledger clean, the player window's procedure its own again (or the module
+// still in the process).
 //
 // Every line of the run's verdict starts with "fault", "check" or "end:", for scripts/soak faults.
 
