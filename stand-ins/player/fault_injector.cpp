@@ -415,6 +415,9 @@ const std::vector<Fallible>& Table() {
         FAILS(kKernel, GetModuleHandleExA, FALSE, ERROR_MOD_NOT_FOUND),
         FAILS(kKernel, GetModuleFileNameA, 0, ERROR_NOT_ENOUGH_MEMORY),
         FAILS(kKernel, GetProcAddress, nullptr, ERROR_PROC_NOT_FOUND),
+        // The module's activation context (released with ReleaseActCtx, not followed as a handle).
+        FAILS(kKernel, CreateActCtxA, INVALID_HANDLE_VALUE, ERROR_NOT_ENOUGH_MEMORY),
+        FAILS(kKernel, ActivateActCtx, FALSE, ERROR_NOT_ENOUGH_MEMORY),
         // Files, paths, the environment, texts.
         OPENS(kKernel, FindFirstFileA, INVALID_HANDLE_VALUE, ERROR_ACCESS_DENIED, kReturnsHandle),
         FAILS(kKernel, FindNextFileA, FALSE, ERROR_NOT_ENOUGH_MEMORY),
@@ -424,6 +427,9 @@ const std::vector<Fallible>& Table() {
         FAILS(kKernel, ExpandEnvironmentStringsA, 0, ERROR_NOT_ENOUGH_MEMORY),
         FAILS(kKernel, GetEnvironmentVariableA, 0, ERROR_ENVVAR_NOT_FOUND),
         FAILS(kKernel, SetEnvironmentVariableA, FALSE, ERROR_NOT_ENOUGH_MEMORY),
+        FAILS(kKernel, GetEnvironmentVariableW, 0, ERROR_ENVVAR_NOT_FOUND),
+        FAILS(kKernel, SetEnvironmentVariableW, FALSE, ERROR_NOT_ENOUGH_MEMORY),
+        FAILS(kKernel, GetFileAttributesA, INVALID_FILE_ATTRIBUTES, ERROR_ACCESS_DENIED),
         FAILS(kKernel, MultiByteToWideChar, 0, ERROR_NO_UNICODE_TRANSLATION),
         FAILS(kKernel, WideCharToMultiByte, 0, ERROR_NO_UNICODE_TRANSLATION),
         FAILS(kVersion, GetFileVersionInfoSizeA, 0, ERROR_RESOURCE_TYPE_NOT_FOUND),
