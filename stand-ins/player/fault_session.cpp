@@ -22,7 +22,7 @@ namespace {
 constexpr UINT kCrashStatus = 5;
 constexpr UINT kAbortStatus = 6;
 constexpr UINT kHangStatus = 7;
-constexpr int kChecksFailed = 6;
+constexpr int kChecksFailed = 8;  // apart from the crash, abort and hang statuses above
 
 // The counters a plug-in must give back by its unload. Its kernel handles are followed one by one
 // instead (HandlesLeftOpen): the process's count moves with Wine's and the player's own, which
