@@ -11,20 +11,13 @@
 
 namespace {
 
-// The system's handle table as NtQuerySystemInformation gives it (information class 16).
-constexpr ULONG kSystemHandleInformation = 16;
-constexpr LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
-struct SystemHandleEntry {
-    ULONG ownerProcessId;
-    UCHAR objectType;
-    UCHAR flags;
-    USHORT value;
-    void* object;
-    ACCESS_MASK access;
-};
-static_assert(sizeof(SystemHandleEntry) == 16, "32-bit layout");
-static_assert(offsetof(SystemHandleEntry, value) == 6, "32-bit layout");
-typedef LONG(WINAPI* QuerySystemInformation)(ULONG, void*, ULONG, ULONG*);
+// Kernel handle values are multiples of 4, given out lowest first. The system's handle table
+// (NtQuerySystemInformation) is not read: Wine 8's server walks every process's table to answer
+// it and now and then reads past the end of one and crashes, taking every Wine program with it.
+// This process's own values are asked one by one instead, up to a long stretch of free ones.
+constexpr UINT_PTR kHandleStep = 4;
+constexpr UINT_PTR kFreeStretch = 4096;  // handle values
+constexpr UINT_PTR kHighestHandle = 0xFFFC;
 
 // USER handles: slot n is the value 0x20 + 2n in the low half; the upper half 0 matches any
 // generation of the object in that slot.
@@ -84,32 +77,9 @@ const char* CounterName(Counter counter) {
 
 namespace {
 
-// This process's entries of the system's handle table; false when it cannot be read.
-bool ReadHandleTable(std::vector<SystemHandleEntry>& ours) {
-    auto query = reinterpret_cast<QuerySystemInformation>(
-        GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation"));
-    if (query == nullptr) return false;
-    std::vector<char> buffer(1 << 16);
-    LONG status = kInfoLengthMismatch;
-    for (int tries = 0; tries < 8 && status == kInfoLengthMismatch; ++tries) {
-        ULONG needed = 0;
-        status = query(kSystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
-        if (status == kInfoLengthMismatch) buffer.resize(needed > buffer.size() ? needed + 4096 : buffer.size() * 2);
-    }
-    if (status != 0) return false;
-    const ULONG count = *reinterpret_cast<const ULONG*>(buffer.data());
-    const auto* entries = reinterpret_cast<const SystemHandleEntry*>(buffer.data() + sizeof(ULONG_PTR));
-    if (sizeof(ULONG_PTR) + count * sizeof(SystemHandleEntry) > buffer.size()) return false;
-    for (ULONG i = 0; i < count; ++i) {
-        if (entries[i].ownerProcessId == GetCurrentProcessId()) ours.push_back(entries[i]);
-    }
-    return true;
-}
-
 // The kind of object a handle of this process refers to, from NtQueryObject (class 2: its type).
-std::string HandleKind(USHORT value) {
-    typedef LONG(WINAPI * QueryObject)(HANDLE, ULONG, void*, ULONG, ULONG*);
-    auto query = reinterpret_cast<QueryObject>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryObject"));
+typedef LONG(WINAPI* QueryObject)(HANDLE, ULONG, void*, ULONG, ULONG*);
+std::string HandleKind(QueryObject query, USHORT value) {
     struct TypeName {
         USHORT length;
         USHORT maximum;
@@ -117,7 +87,7 @@ std::string HandleKind(USHORT value) {
     };
     alignas(8) char buffer[512] = {};
     ULONG needed = 0;
-    if (query == nullptr || query(reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(value)), 2, buffer, sizeof buffer,
+    if (query(reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(value)), 2, buffer, sizeof buffer,
                                   &needed) != 0)
         return "";
     const auto* name = reinterpret_cast<const TypeName*>(buffer);
@@ -126,24 +96,36 @@ std::string HandleKind(USHORT value) {
     return kind;
 }
 
+// The values of this process's open kernel handles, each with its kind.
+std::vector<std::pair<USHORT, std::string>> ReadHandleTable() {
+    std::vector<std::pair<USHORT, std::string>> ours;
+    auto query = reinterpret_cast<QueryObject>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryObject"));
+    if (query == nullptr) return ours;
+    UINT_PTR lastFound = 0;
+    for (UINT_PTR value = kHandleStep; value <= kHighestHandle && value - lastFound <= kFreeStretch;
+         value += kHandleStep) {
+        // The flags are a far quicker question than the kind, and most values are free.
+        DWORD flags = 0;
+        if (!GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) continue;
+        std::string kind = HandleKind(query, static_cast<USHORT>(value));
+        if (kind.empty()) continue;
+        ours.emplace_back(static_cast<USHORT>(value), std::move(kind));
+        lastFound = value;
+    }
+    return ours;
+}
+
 }  // namespace
 
 long CountKernelHandles() {
     const UniqueEvent probe(CreateEventA(nullptr, FALSE, FALSE, nullptr));
-    std::vector<SystemHandleEntry> ours;
-    if (!probe || !ReadHandleTable(ours)) return 0;
-    return static_cast<long>(ours.size());
+    if (!probe) return 0;
+    return static_cast<long>(ReadHandleTable().size());
 }
 
 std::set<KernelHandle> ListKernelHandles() {
-    std::vector<SystemHandleEntry> ours;
     std::set<KernelHandle> handles;
-    if (!ReadHandleTable(ours)) return handles;
-    // A handle whose kind cannot be read was closed since the table was read.
-    for (const SystemHandleEntry& entry : ours) {
-        const std::string kind = HandleKind(entry.value);
-        if (!kind.empty()) handles.insert(KernelHandle{entry.value, kind});
-    }
+    for (auto& handle : ReadHandleTable()) handles.insert(KernelHandle{handle.first, std::move(handle.second)});
     return handles;
 }
 

@@ -18,10 +18,10 @@ enum Counter { kKernelHandles, kGdiObjects, kMenus, kUserObjects, kThreads, kPri
 // "kernel handles", "GDI objects", ...
 const char* CounterName(Counter counter);
 
-// Kernel handles of this process, from the system's handle table (probe: an event).
+// Kernel handles of this process, each of its handle values asked (probe: an event).
 long CountKernelHandles();
 // The same handles one by one: value and kind of object ("Event", "Key", "Semaphore", ...), those
-// closed while they are read left out. Empty when the table cannot be read.
+// closed while they are read left out.
 struct KernelHandle {
     USHORT value;
     std::string kind;
